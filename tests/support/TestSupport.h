@@ -1,0 +1,24 @@
+#pragma once
+#include <windows.h>
+#include <string>
+
+// Folder of the running test program (where the DLL and tools are built too),
+// with a trailing backslash.
+std::string ProgramFolder();
+
+// Pumps messages until pred() is true or the timeout passes; returns pred().
+template <class Pred>
+bool PumpUntil(Pred pred, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (pred()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(5);
+    }
+}
