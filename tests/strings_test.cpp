@@ -9,6 +9,7 @@
 namespace {
 
 bool DoubleByteCodePage() { return GetACP() == 932; }
+bool Utf8CodePage() { return GetACP() == CP_UTF8; }
 
 #define REQUIRE_CODE_PAGE_932()                                                        \
     if (!DoubleByteCodePage()) GTEST_SKIP() << "ANSI code page is " << GetACP()        \
@@ -237,12 +238,22 @@ TEST(CStringBuilding, ConstructionFromWideText)
     EXPECT_STREQ("before", cut.c_str());
     EXPECT_EQ(6, cut.GetLength());
 
-    // U+0E01 is in neither 1252 nor 932: the code page's default character.
-    CPINFO info;
-    ASSERT_TRUE(GetCPInfo(CP_ACP, &info));
-    CString outside(L"a\x0E01z");
-    EXPECT_EQ(3, outside.GetLength());
-    EXPECT_EQ(static_cast<char>(info.DefaultChar[0]), outside.c_str()[1]);
+    if (!Utf8CodePage()) {
+        // U+0E01 is in neither 1252 nor 932: the code page's default character.
+        CPINFO info;
+        ASSERT_TRUE(GetCPInfo(CP_ACP, &info));
+        CString outside(L"a\x0E01z");
+        EXPECT_EQ(3, outside.GetLength());
+        EXPECT_EQ(static_cast<char>(info.DefaultChar[0]), outside.c_str()[1]);
+    }
+}
+
+TEST(CStringBuilding, WideTextNeedingThreeBytesAUnitConvertsWhole)
+{
+    if (!Utf8CodePage()) GTEST_SKIP() << "ANSI code page is " << GetACP() << ", this case needs 65001";
+    CString thai(L"<p>\x0E01\x0E02\x0E03</p>");
+    EXPECT_EQ("<p>\xE0\xB8\x81\xE0\xB8\x82\xE0\xB8\x83</p>", Text(thai));
+    EXPECT_EQ(16, thai.GetAllocLength());
 }
 
 TEST(CStringBuilding, ConstructionFromAStringTableIdentifier)
@@ -489,6 +500,7 @@ TEST(CBstrCase, MapsThroughTheAnsiCodePage)
 
 TEST(CBstrCase, CharacterOutsideTheCodePageBecomesTheDefaultCharacter)
 {
+    if (Utf8CodePage()) GTEST_SKIP() << "no character lies outside UTF-8";
     CPINFO info;
     ASSERT_TRUE(GetCPInfo(CP_ACP, &info));
     wchar_t defaultChar = 0;
@@ -512,6 +524,15 @@ DWORD WINAPI LowerOnThread(LPVOID param)
     LowerJob* job = static_cast<LowerJob*>(param);
     job->hr = job->s->ToLower();
     return 0;
+}
+
+TEST(CBstrCase, TextNeedingThreeBytesAUnitKeepsEveryCharacter)
+{
+    if (!Utf8CodePage()) GTEST_SKIP() << "ANSI code page is " << GetACP() << ", this case needs 65001";
+    CBstr s(SysAllocString(L"\x0E01\x0E02\x0E03x"));
+    EXPECT_EQ(S_OK, s.ToUpper());
+    ASSERT_NE(nullptr, s.Get());
+    EXPECT_EQ(std::wstring(L"\x0E01\x0E02\x0E03X"), std::wstring(s.Get(), s.Length()));
 }
 
 TEST(CBstrCase, MegabyteAttributeIsMappedWithoutExhaustingTheStack)
