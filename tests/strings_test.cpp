@@ -263,6 +263,37 @@ TEST(CStringBuilding, ConstructionFromAStringTableIdentifier)
     EXPECT_TRUE(CString(MAKEINTRESOURCEA(4095)).IsSharedEmpty());
 }
 
+// The long entries of strings_test.rc: letters in a pattern that shows a
+// dropped or repeated stretch.
+std::string EntryPattern(int length, int seed)
+{
+    std::string text;
+    for (int i = 0; i < length; ++i) text += static_cast<char>('a' + (i * 7 + seed) % 26);
+    return text;
+}
+
+TEST(CStringResource, LoadsEntriesOfEveryLengthWhole)
+{
+    static const int lengths[] = { 253, 254, 255, 256, 600, 1000 };
+    for (int i = 0; i < 6; ++i) {
+        CString s("previous text");
+        EXPECT_TRUE(s.LoadFromResource(3000 + i)) << "entry " << 3000 + i;
+        EXPECT_EQ(EntryPattern(lengths[i], i), Text(s)) << "entry " << 3000 + i;
+        EXPECT_LE(s.GetLength(), s.GetAllocLength());
+    }
+}
+
+TEST(CStringResource, MissingEntryLeavesTheStringEmpty)
+{
+    CString s("previous text");
+    CString other(s);
+    EXPECT_FALSE(s.LoadFromResource(4095));
+    EXPECT_EQ(0, s.GetLength());
+    EXPECT_STREQ("previous text", other.c_str());
+    EXPECT_TRUE(s.LoadFromResource(IDS_PRODUCT_NAME));
+    EXPECT_STREQ("Glimmerdeck", s.c_str());
+}
+
 // ---------------------------------------------------------------- Prefix and Slice
 
 struct SliceCase {
@@ -430,6 +461,26 @@ TEST(CStringFormat, DoubleByteLiteralCountsBothBytes)
     EXPECT_TRUE(s.Format("\x83\x41%%"));
     EXPECT_EQ("\x83\x41%", Text(s));
     EXPECT_EQ(3, s.GetAllocLength());
+}
+
+TEST(CStringFormat, ArgumentsMayPointIntoTheStringItself)
+{
+    CString s("abc");
+    EXPECT_TRUE(s.Format("%s and %s, formatted at length", s.c_str(), s.c_str()));
+    EXPECT_STREQ("abc and abc, formatted at length", s.c_str());
+}
+
+TEST(CStringFormat, OutputPastThePlatformLimitIsCutNotOverrun)
+{
+    // The platform formatter writes at most 1024 characters; the block is
+    // still sized by the estimate.
+    std::string longText(3000, 'w');
+    CString s;
+    EXPECT_TRUE(s.Format("<%s>", longText.c_str()));
+    EXPECT_EQ(3002, s.GetAllocLength());
+    EXPECT_GE(s.GetLength(), 1023);
+    EXPECT_LE(s.GetLength(), 1024);
+    EXPECT_EQ(("<" + longText).substr(0, s.GetLength()), Text(s));
 }
 
 TEST(CStringFormat, FormattingASharedStringLeavesTheOtherAlone)
