@@ -38,17 +38,13 @@ int BoundedLength(const char* text, int limit)
 
 // Lead bytes of the ANSI code page, read once; all false in a single-byte one.
 struct LeadByteTable {
-    bool doubleByte;
     bool lead[256];
-    LeadByteTable() : doubleByte(false), lead()
+    LeadByteTable() : lead()
     {
         CPINFO info;
         if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize < 2) return;
         for (int i = 0; i < MAX_LEADBYTES - 1 && (info.LeadByte[i] || info.LeadByte[i + 1]); i += 2) {
-            for (int b = info.LeadByte[i]; b <= info.LeadByte[i + 1] && b < 256; ++b) {
-                lead[b] = true;
-                doubleByte = true;
-            }
+            for (int b = info.LeadByte[i]; b <= info.LeadByte[i + 1] && b < 256; ++b) lead[b] = true;
         }
     }
 };
