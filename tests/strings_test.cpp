@@ -19,12 +19,7 @@ std::string Text(const CString& s) { return std::string(s.c_str(), s.GetLength()
 
 }  // namespace
 
-// ---------------------------------------------------------------- layout
-
-TEST(CStringLayout, IsOnePointerWide)
-{
-    EXPECT_EQ(sizeof(void*), sizeof(CString));
-}
+static_assert(sizeof(CString) == sizeof(void*), "a CString is one pointer wide");
 
 // ---------------------------------------------------------------- the shared empty string
 
@@ -47,10 +42,7 @@ TEST(CStringEmpty, DefaultCopyAndAssignmentStayOnTheSharedBlockUncounted)
     EXPECT_TRUE(CString(static_cast<const char*>(nullptr)).IsSharedEmpty());
     EXPECT_TRUE(CString(L"").IsSharedEmpty());
     EXPECT_TRUE(CString(static_cast<const wchar_t*>(nullptr)).IsSharedEmpty());
-}
 
-TEST(CStringEmpty, EmptyResultsDoNotAllocate)
-{
     CString s("abcdefg");
     EXPECT_TRUE(s.Prefix(0).IsSharedEmpty());
     EXPECT_TRUE(s.Prefix(-3).IsSharedEmpty());
@@ -63,18 +55,14 @@ TEST(CStringEmpty, EmptyResultsDoNotAllocate)
     EXPECT_TRUE(e.IsSharedEmpty());
 }
 
-TEST(CStringEmpty, OwnedBlockAssignedEmptyTextKeepsItsBlock)
+TEST(CStringEmpty, EmptyTextKeepsAnOwnedBlockAndLeavesASharedOne)
 {
-    CString s("hello");
-    s = "";
-    EXPECT_FALSE(s.IsSharedEmpty());
-    EXPECT_EQ(0, s.GetLength());
-    EXPECT_EQ(5, s.GetAllocLength());
-    EXPECT_STREQ("", s.c_str());
-}
+    CString owned("hello");
+    owned = "";
+    EXPECT_FALSE(owned.IsSharedEmpty());
+    EXPECT_EQ(0, owned.GetLength());
+    EXPECT_EQ(5, owned.GetAllocLength());
 
-TEST(CStringEmpty, SharedBlockAssignedEmptyTextLandsOnTheSharedEmpty)
-{
     CString s("hello");
     CString t(s);
     s = "";
@@ -132,16 +120,10 @@ TEST(CStringSharing, AppendAndAssignOnASharedStringLeaveTheOtherAlone)
     EXPECT_TRUE(c.AssignText("new", 3));
     EXPECT_STREQ("left", a.c_str());
     EXPECT_EQ(1, a.RefCount());
-}
-
-TEST(CStringSharing, ReleaseWriteBufferOnASharedStringMakesItUnique)
-{
-    CString a("abcdef");
-    CString b(a);
-    b.ReleaseWriteBuffer(2);
-    EXPECT_STREQ("ab", b.c_str());
-    EXPECT_STREQ("abcdef", a.c_str());
-    EXPECT_FALSE(a.SharesBlockWith(b));
+    CString d(a);
+    d.ReleaseWriteBuffer(2);
+    EXPECT_STREQ("le", d.c_str());
+    EXPECT_STREQ("left", a.c_str());
 }
 
 DWORD WINAPI CopyManyTimes(LPVOID param)
@@ -321,15 +303,6 @@ TEST(CStringSlicing, SliceAndPrefixClampTheirArguments)
         EXPECT_EQ(c.expected, Text(seven.Prefix(c.count))) << "Prefix(" << c.count << ")";
 }
 
-TEST(CStringSlicing, ResultsAreExactAndIndependent)
-{
-    CString s("abcdefg");
-    CString p = s.Prefix(3);
-    EXPECT_EQ(3, p.GetAllocLength());
-    EXPECT_EQ(1, p.RefCount());
-    EXPECT_EQ(1, s.RefCount());
-}
-
 // ---------------------------------------------------------------- Find
 
 struct FindCase {
@@ -362,13 +335,6 @@ TEST(CStringFind, FindsTheFirstOccurrenceAtOrAfterStart)
     }
     EXPECT_EQ(2, CString("abcd").Find("cd"));
     EXPECT_EQ(-1, CString("abcd").Find(nullptr));
-}
-
-TEST(CStringFind, HighBytesMatchAsBytesInASingleByteCodePage)
-{
-    if (DoubleByteCodePage()) GTEST_SKIP() << "single-byte code page case";
-    CString s("\x83\x41x\x41");
-    EXPECT_EQ(1, s.Find("\x41"));
 }
 
 TEST(CStringFind, DoubleByteNeedleIsNotFoundInsideACharacter)
@@ -481,15 +447,6 @@ TEST(CStringFormat, OutputPastThePlatformLimitIsCutNotOverrun)
     EXPECT_GE(s.GetLength(), 1023);
     EXPECT_LE(s.GetLength(), 1024);
     EXPECT_EQ(("<" + longText).substr(0, s.GetLength()), Text(s));
-}
-
-TEST(CStringFormat, FormattingASharedStringLeavesTheOtherAlone)
-{
-    CString a("kept");
-    CString b(a);
-    EXPECT_TRUE(b.Format("%i", 1));
-    EXPECT_STREQ("kept", a.c_str());
-    EXPECT_STREQ("1", b.c_str());
 }
 
 // ---------------------------------------------------------------- CBstr
