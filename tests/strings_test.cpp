@@ -133,6 +133,8 @@ DWORD WINAPI CopyManyTimes(LPVOID param)
         CString copy(shared);
         CString other;
         other = copy;
+        other.ReleaseWriteBuffer(3);   // copy-on-write while the other thread shares too
+        if (lstrcmpA(other.c_str(), "cou") != 0) return 1;
     }
     return 0;
 }
@@ -146,7 +148,12 @@ TEST(CStringSharing, CountsSurviveCopiesOnTwoThreads)
         ASSERT_NE(nullptr, thread);
     }
     EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, threads, TRUE, 60000));
-    for (HANDLE thread : threads) CloseHandle(thread);
+    for (HANDLE thread : threads) {
+        DWORD exitCode = 2;
+        GetExitCodeThread(thread, &exitCode);
+        EXPECT_EQ(0u, exitCode);
+        CloseHandle(thread);
+    }
     EXPECT_EQ(1, shared.RefCount());
 }
 

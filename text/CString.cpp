@@ -147,12 +147,13 @@ void CString::Release()
 void CString::MakeUnique()
 {
     if (Header()->refCount <= 1) return;
+    // Copy before letting go of our share: another thread may drop the last
+    // share of the old block the moment ours is gone.
     int length = GetLength();
-    char* old = m_data;
+    StringHeader* block = NewBlock(length);
+    if (block) memcpy(block->Data(), m_data, length + 1);
     Release();
-    // The old block lives on for its other sharers, so its text is still ours to read.
-    if (!AllocBuffer(length)) return;
-    memcpy(m_data, old, length + 1);
+    if (block) m_data = block->Data();
 }
 
 bool CString::AssignText(const char* text, int length)
