@@ -526,7 +526,7 @@ const DialogCase kDialogs[] = {
           { -1, kStatic, "Home site:", kLabel, 8, 99, 36, 8 },
           { -1, kStatic, "Support:", kLabel, 8, 111, 36, 8 },
           { IDC_SUPPORT_LINK, kStatic, "support@glimmerdeck.example", kLabel, 51, 110, 115, 8 },
-          { -1, kStatic, "Shows page source", kLabel, 65, 83, 58, 8 },
+          { -1, kStatic, "Source in colour", kLabel, 65, 83, 58, 8 },
       } },
 };
 
@@ -711,4 +711,148 @@ TEST(Resources, VersionBlockSays1_0_3_2) {
         ASSERT_TRUE(VerQueryValueA(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &length)) << row.name;
         EXPECT_STREQ(row.value, value) << row.name;
     }
+}
+
+// ---------------------------------------------------------------------------
+// The templates as the dialog manager builds them.
+
+namespace {
+
+INT_PTR CALLBACK PassiveDialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+// A dialog made from one of the module's templates, hidden or not, destroyed
+// with the holder.
+class TemplateDialog {
+public:
+    explicit TemplateDialog(WORD id)
+    {
+        m_template = ResourceBytes(RT_DIALOG, id);
+        if (m_template.empty()) return;
+        m_hWnd = CreateDialogIndirectParamA(Module(), reinterpret_cast<LPCDLGTEMPLATEA>(m_template.data()), nullptr,
+                                            PassiveDialogProc, 0);
+    }
+    ~TemplateDialog()
+    {
+        if (m_hWnd) DestroyWindow(m_hWnd);
+    }
+    TemplateDialog(const TemplateDialog&) = delete;
+    TemplateDialog& operator=(const TemplateDialog&) = delete;
+
+    HWND Window() const { return m_hWnd; }
+
+private:
+    std::string m_template;
+    HWND m_hWnd = nullptr;
+};
+
+// Width in pixels that the text of a control takes in the given font.
+int TextWidth(HWND control, HFONT font)
+{
+    char text[256] = {};
+    GetWindowTextA(control, text, sizeof text);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return extent.cx;
+}
+
+struct TextFitCase {
+    int id;              // -1 for the unnamed notice lines, found by text
+    const char* text;
+    bool bold;           // the version line is shown in bold
+};
+
+const TextFitCase kAboutTexts[] = {
+    { IDC_VERSION_TEXT, "Glimmerdeck  version 1.0.3 (Build 17)", true },
+    { -1, "Copyright (c) 2026 Dunmarrow", false },
+    { -1, "Source in colour", false },
+    { IDC_HOME_LINK, "www.glimmerdeck.example", false },
+    { IDC_SUPPORT_LINK, "support@glimmerdeck.example", false },
+    { -1, "Home site:", false },
+    { -1, "Support:", false },
+};
+
+HWND ChildWithText(HWND dialog, const char* text)
+{
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char buffer[256] = {};
+        GetWindowTextA(child, buffer, sizeof buffer);
+        if (lstrcmpA(buffer, text) == 0) return child;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST(Resources, AboutTemplateShowsItsPicturesAndEveryTextFits) {
+    TemplateDialog about(IDD_ABOUT);
+    ASSERT_NE(nullptr, about.Window());
+    HWND dialog = about.Window();
+
+    HWND banner = GetDlgItem(dialog, IDC_BANNER);
+    ASSERT_NE(nullptr, banner);
+    HBITMAP bitmap = reinterpret_cast<HBITMAP>(SendMessageA(banner, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_NE(nullptr, bitmap);
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof info, &info);
+    EXPECT_EQ(400, info.bmWidth);
+    EXPECT_EQ(80, info.bmHeight);
+
+    // With "MS Sans Serif" 8 the template's 267 units are the banner's 400
+    // pixels. Wine substitutes a wider face (7 pixels a base unit, not 6), so
+    // here the box only has to hold the banner.
+    RECT client = {};
+    GetClientRect(dialog, &client);
+    EXPECT_LE(info.bmWidth, client.right);
+
+    HWND icon = nullptr;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) icon = child;
+    ASSERT_NE(nullptr, icon);
+    EXPECT_NE(nullptr, reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)));
+
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    ASSERT_NE(nullptr, font);
+    LOGFONTA logfont = {};
+    GetObjectA(font, sizeof logfont, &logfont);
+    logfont.lfWeight = FW_BOLD;
+    HFONT bold = CreateFontIndirectA(&logfont);
+
+    for (const auto& row : kAboutTexts) {
+        SCOPED_TRACE(row.text);
+        HWND control = row.id == -1 ? ChildWithText(dialog, row.text) : GetDlgItem(dialog, row.id);
+        ASSERT_NE(nullptr, control);
+        char text[256] = {};
+        GetWindowTextA(control, text, sizeof text);
+        EXPECT_STREQ(row.text, text);
+        RECT box = {};
+        GetClientRect(control, &box);
+        EXPECT_LE(TextWidth(control, row.bold ? bold : font), box.right) << "the text is cut off";
+    }
+    DeleteObject(bold);
+}
+
+TEST(Resources, ViewerTemplateCreatesItsControls) {
+    // The rich-edit class comes from its library, as the module loads it at start-up.
+    HMODULE richEdit = LoadLibraryA("RICHED32.DLL");
+    ASSERT_NE(nullptr, richEdit);
+    {
+        TemplateDialog viewer(IDD_VIEWER);
+        ASSERT_NE(nullptr, viewer.Window());
+        EXPECT_FALSE(IsWindowVisible(viewer.Window()));
+        const int ids[] = { IDC_COPY, IDC_SOURCE, IDC_ABOUT, IDC_SAVE };
+        for (int id : ids) EXPECT_NE(nullptr, GetDlgItem(viewer.Window(), id)) << id;
+
+        // Lines wrap: no horizontal scrolling, and the text is read-only.
+        LONG style = GetWindowLongA(GetDlgItem(viewer.Window(), IDC_SOURCE), GWL_STYLE);
+        EXPECT_FALSE(style & (WS_HSCROLL | ES_AUTOHSCROLL));
+        EXPECT_TRUE(style & ES_READONLY);
+    }
+    FreeLibrary(richEdit);
 }
