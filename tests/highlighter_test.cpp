@@ -91,10 +91,14 @@ std::string ReferenceBody(const std::string& input, size_t capacity)
 
 size_t CapacityFor(size_t length) { return length * 8 < 4000 ? 8000 : length * 8; }
 
+// Both block copies, with and without SSE2, must give the same body.
 std::string Body(const std::string& input)
 {
     CString body = HighlightMarkup(input.c_str());
-    return std::string(body.c_str(), body.GetLength());
+    CString scalar = HighlightMarkupWithoutSse2(input.c_str());
+    std::string text(body.c_str(), body.GetLength());
+    EXPECT_TRUE(SameText(text, std::string(scalar.c_str(), scalar.GetLength()))) << "without SSE2";
+    return text;
 }
 
 std::string Repeat(const std::string& piece, size_t times)

@@ -1,6 +1,7 @@
 #include "viewer/Highlighter.h"
 #include <string.h>
 #include <limits.h>
+#include <emmintrin.h>
 
 namespace {
 
@@ -80,11 +81,68 @@ inline void Emit(char*& out, const char (&text)[N])
     out += N - 1;
 }
 
+// Sixteen bytes at a time where the processor has SSE2: a block ends at the
+// first byte that may not be plain in the state, found by comparing with the
+// bytes below (each repeated across a vector) and two ranges: 0x00-0x0D
+// (NUL, tab, line feed, carriage return) and 0x7B-0x7D (the braces). A few
+// plain bytes also stop the wide scan; the byte-wise loop then goes on.
+struct alignas(16) WideStops {
+    unsigned char byte[6][16];
+};
+
+constexpr WideStops MakeWideStops(const char (&list)[6])
+{
+    WideStops w{};
+    for (int k = 0; k < 6; ++k)
+        for (int i = 0; i < 16; ++i) w.byte[k][i] = static_cast<unsigned char>(list[k]);
+    return w;
+}
+
+constexpr WideStops s_wideStops[StateCount] = {
+    MakeWideStops({ '\\', '<', '<', '<', '<', '<' }),       // Text
+    MakeWideStops({ '\\', '<', '<', '<', '<', '<' }),       // Script
+    MakeWideStops({ '\\', ' ', '>', '>', '>', '>' }),       // TagName
+    MakeWideStops({ '\\', ' ', '"', '\'', '=', '>' }),      // Attributes
+    MakeWideStops({ '\\', '"', '\'', '\'', '\'', '\'' }),   // QuotedValue
+    MakeWideStops({ '\\', '-', '-', '-', '-', '-' }),       // Comment
+};
+
+// Copies 16-byte blocks from in to out while none holds a stop candidate, and
+// the candidate-free head of the block that does; n bounds both sides, so the
+// reads stay within the input and the writes before the limit.
+template <int S>
+__attribute__((target("sse2"), noinline))
+size_t CopyWide(const unsigned char* in, char* out, size_t n)
+{
+    const __m128i* stops = reinterpret_cast<const __m128i*>(s_wideStops[S].byte);
+    const __m128i controls = _mm_set1_epi8(0x0D);
+    const __m128i braceBase = _mm_set1_epi8(0x7B);
+    const __m128i braceSpan = _mm_set1_epi8(2);
+    size_t done = 0;
+    while (done + 16 <= n) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
+        const __m128i b = _mm_sub_epi8(x, braceBase);
+        __m128i m = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(x, controls), x),
+                                 _mm_cmpeq_epi8(_mm_min_epu8(b, braceSpan), b));
+        m = _mm_or_si128(m, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_load_si128(stops + 0)),
+                                         _mm_cmpeq_epi8(x, _mm_load_si128(stops + 1))));
+        m = _mm_or_si128(m, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_load_si128(stops + 2)),
+                                         _mm_cmpeq_epi8(x, _mm_load_si128(stops + 3))));
+        m = _mm_or_si128(m, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_load_si128(stops + 4)),
+                                         _mm_cmpeq_epi8(x, _mm_load_si128(stops + 5))));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done), x);
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(m));
+        if (mask) return done + static_cast<size_t>(__builtin_ctz(mask));
+        done += 16;
+    }
+    return done;
+}
+
 // Copies bytes that the state copies unchanged, at most block of them.
 // Unrolled, with the state's table at a fixed address, because most blocks
 // are a few bytes long and the loop around them is most of the cost.
 template <int S>
-inline void CopyPlain(const unsigned char*& inRef, char*& outRef, size_t block)
+inline void CopyPlain(const unsigned char*& inRef, char*& outRef, size_t block, bool wide)
 {
     const unsigned char* const action = s_bytes.action[S];
     const unsigned char* in = inRef;
@@ -97,6 +155,13 @@ inline void CopyPlain(const unsigned char*& inRef, char*& outRef, size_t block)
                 return;
             }
             out[k] = static_cast<char>(in[k]);
+        }
+        // Eight plain bytes in a row: likely a long block, worth the wide scan.
+        if (wide && block >= 8 + 16) {
+            const size_t copied = CopyWide<S>(in + 8, out + 8, block - 8);
+            in += copied;
+            out += copied;
+            block -= copied;
         }
     }
     for (; block && action[*in] == Copy; --block) *out++ = static_cast<char>(*in++);
@@ -114,6 +179,7 @@ struct Pass {
     int state;
     bool scriptPending;
     unsigned char quoteChar;
+    bool wide;                      // SSE2 for long blocks
 };
 
 // The '<' that opens a tag or comment, in Text or at "</SCRIPT".
@@ -138,7 +204,7 @@ inline bool Step(Pass& p)
     // The block stays within the limit: one byte out for each byte in.
     size_t block = static_cast<size_t>(p.inputEnd - p.in);
     if (block > static_cast<size_t>(p.limit - p.out)) block = static_cast<size_t>(p.limit - p.out);
-    CopyPlain<S>(p.in, p.out, block);
+    CopyPlain<S>(p.in, p.out, block, p.wide);
 
     const unsigned char ch = *p.in++;
     switch (s_bytes.action[S][ch]) {
@@ -231,9 +297,7 @@ inline bool Step(Pass& p)
     return true;
 }
 
-} // namespace
-
-CString HighlightMarkup(const char* input)
+CString Highlight(const char* input, bool wide)
 {
     CString body;
     if (!input) return body;
@@ -256,6 +320,7 @@ CString HighlightMarkup(const char* input)
     p.state = Text;
     p.scriptPending = false;
     p.quoteChar = 0;
+    p.wide = wide;
 
     // Ordinary bytes go in blocks while every step among them stays within
     // the limit; near the limit each step is taken on its own, so the cut
@@ -276,4 +341,16 @@ CString HighlightMarkup(const char* input)
     *p.out = '\0';
     body.ReleaseWriteBuffer(static_cast<int>(p.out - buffer));
     return body;
+}
+
+} // namespace
+
+CString HighlightMarkup(const char* input)
+{
+    return Highlight(input, IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != FALSE);
+}
+
+CString HighlightMarkupWithoutSse2(const char* input)
+{
+    return Highlight(input, false);
 }
