@@ -94,6 +94,13 @@ const std::string kSamplePage = ProgramFolder() + "pages\\sample.html";
 
 } // namespace
 
+// The run under another code page sets LC_ALL; make sure it took effect.
+TEST(Converter, RunsInTheCodePageTheLocaleAsksFor) {
+    char locale[64] = "";
+    GetEnvironmentVariableA("LC_ALL", locale, sizeof locale);
+    if (std::string(locale).compare(0, 5, "ja_JP") == 0) ASSERT_EQ(932u, GetACP());
+}
+
 TEST(Converter, WritesTheDocumentOfAFile) {
     const std::string page = ReadFileBytes(kSamplePage);
     ASSERT_FALSE(page.empty()) << kSamplePage;
@@ -144,6 +151,9 @@ TEST(Converter, ResolvesTheCharsetOfAMetaElement) {
         // Without the word "charset" the capture never asks.
         { "<meta name=\"x\" content=\"windows-1251\">", -1 },
         { "", -1 },
+        // In a double-byte code page the "k" after 0x82 is a trail byte, not
+        // the start of "koi".
+        { "<meta charset=\x82koi8-r>", IsDBCSLeadByte(0x82) ? -1 : 204 },
     };
     for (const Case& c : cases) {
         std::string file = TempFile(c.markup);
