@@ -1,0 +1,1 @@
+gd_test(registrar_script_test SOURCES registrar_script_test.cpp)
