@@ -12,7 +12,3 @@ HRESULT ApplyRegistryScript(WORD resourceId, bool doRegister, const ScriptVariab
 // (resourceId, resourceType) from it and runs it with `variables`.
 HRESULT RunScriptResource(const wchar_t* modulePath, WORD resourceId, const char* resourceType,
                           bool doRegister, const ScriptVariables& variables);
-
-// `text` with every single quote doubled, so that it stays one quoted token
-// inside a script. Task memory for the caller to free; null when out of memory.
-wchar_t* QuoteForScript(const wchar_t* text);

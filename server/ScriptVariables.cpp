@@ -80,3 +80,18 @@ void ScriptVariables::Clear()
     m_count = 0;
     m_capacity = 0;
 }
+
+wchar_t* QuoteForScript(const wchar_t* text)
+{
+    size_t length = 0;
+    for (const wchar_t* p = text; *p; ++p) length += *p == L'\'' ? 2 : 1;
+    wchar_t* quoted = static_cast<wchar_t*>(CoTaskMemAlloc((length + 1) * sizeof(wchar_t)));
+    if (!quoted) return nullptr;
+    wchar_t* out = quoted;
+    for (const wchar_t* p = text; *p; ++p) {
+        if (*p == L'\'') *out++ = L'\'';
+        *out++ = *p;
+    }
+    *out = L'\0';
+    return quoted;
+}

@@ -37,3 +37,8 @@ private:
     int m_count;
     int m_capacity;
 };
+
+// `text` with every single quote doubled, so that a value holding a quote
+// stays one quoted token inside a script. Task memory for the caller to free
+// with CoTaskMemFree; null when out of memory.
+wchar_t* QuoteForScript(const wchar_t* text);

@@ -1,1 +1,2 @@
 gd_test(registrar_script_test SOURCES registrar_script_test.cpp)
+gd_test(registrar_module_script_test SOURCES registrar_module_script_test.cpp)
