@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <algorithm>
+#include "server/Registrar.h"
 #include "server/ScriptRunner.h"
 #include "server/ScriptVariables.h"
+#include "support/TestSupport.h"
 #include "registrar_test_support.h"
 
 using namespace regtest;
@@ -228,6 +230,26 @@ TEST_F(ModuleScript, UnregisterLeavesAClassKeyHoldingAForeignSubkey) {
     EXPECT_EQ(std::vector<std::string>{ "Implemented Categories" }, SubkeyNames(HKEY_CLASSES_ROOT, kClassKey));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kProgId));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kExtensionKey));
+}
+
+// The DLL built beside the test carries exactly this script, and running it
+// from there has the same effect.
+TEST_F(ModuleScript, TheBuiltModuleCarriesThisScript) {
+    const std::string dll = ProgramFolder() + "Glimmerdeck.dll";
+    HMODULE module = LoadLibraryExA(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, module) << dll;
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(201), "REGISTRY");
+    ASSERT_NE(nullptr, resource);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, resource)));
+    std::string text(bytes, SizeofResource(module, resource));
+    FreeLibrary(module);
+    EXPECT_EQ(std::string(kModuleScript), text);
+
+    std::wstring widePath(dll.begin(), dll.end());
+    ASSERT_EQ(S_OK, RunScriptResource(widePath.c_str(), 201, "REGISTRY", true, variables));
+    ExpectRegistered();
+    ASSERT_EQ(S_OK, RunScriptResource(widePath.c_str(), 201, "REGISTRY", false, variables));
+    ExpectUnregistered();
 }
 
 TEST_F(ModuleScript, WithoutTheModuleVariableTouchesNothing) {
