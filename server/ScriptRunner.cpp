@@ -246,28 +246,32 @@ HRESULT ScriptRunner::ReadToken()
 
     size_t length = 0;
     bool quoted = *m_pos == '\'';
+    bool complete = !quoted;
     if (quoted) ++m_pos;
-    for (;;) {
-        if (quoted) {
-            if (!*m_pos) return DISP_E_EXCEPTION;
-            if (*m_pos == '\'') {
-                if (m_pos[1] != '\'') {
-                    ++m_pos;
-                    break;
-                }
-                ++m_pos;   // two quotes stand for the one copied below
+    while (*m_pos) {
+        if (quoted && *m_pos == '\'') {
+            ++m_pos;
+            if (*m_pos != '\'') {
+                complete = true;
+                break;
             }
-        } else if (!*m_pos || IsBlank(*m_pos)) {
+            // Two quotes stand for the one copied below.
+        } else if (!quoted && IsBlank(*m_pos)) {
             break;
         }
         if (length >= kMaxTokenChars) {
-            m_token[0] = '\0';
-            return DISP_E_EXCEPTION;
+            complete = false;
+            break;
         }
         size_t bytes = CharBytes(m_pos);
         memcpy(m_token + length, m_pos, bytes);
         length += bytes;
         m_pos += bytes;
+    }
+    // Refused: a quoted token without its closing quote, or one too long.
+    if (!complete) {
+        m_token[0] = '\0';
+        return DISP_E_EXCEPTION;
     }
     m_token[length] = '\0';
     return S_OK;
@@ -523,19 +527,21 @@ HRESULT ScriptRunner::WriteValue(HKEY key, const char* valueName)
     hr = ReadToken();
     if (FAILED(hr)) return hr;
 
-    const char* value = m_token;
-    DWORD length = static_cast<DWORD>(strlen(value));
+    // Buffers here would sit in every level of a deep walk: decode in place
+    // or on the heap instead.
+    DWORD length = static_cast<DWORD>(strlen(m_token));
     switch (type) {
     case REG_SZ:
-        RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), length + 1);
+        RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(m_token), length + 1);
         break;
     case REG_DWORD: {
         // A number that does not convert fails the run rather than writing a guess.
-        WCHAR wide[kMaxTokenChars + 2];
-        if (!MultiByteToWideChar(CP_ACP, 0, value, -1, wide, kMaxTokenChars + 2))
-            return DISP_E_TYPEMISMATCH;
+        WCHAR* wide = static_cast<WCHAR*>(CoTaskMemAlloc((length + 1) * sizeof(WCHAR)));
+        if (!wide) return E_OUTOFMEMORY;
         ULONG number = 0;
-        hr = VarUI4FromStr(wide, 0, 0, &number);
+        hr = MultiByteToWideChar(CP_ACP, 0, m_token, -1, wide, length + 1)
+           ? VarUI4FromStr(wide, 0, 0, &number) : DISP_E_TYPEMISMATCH;
+        CoTaskMemFree(wide);
         if (FAILED(hr)) return hr;
         DWORD data = number;
         RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
@@ -543,9 +549,10 @@ HRESULT ScriptRunner::WriteValue(HKEY key, const char* valueName)
     }
     case REG_BINARY: {
         if (length % 2) return E_FAIL;
-        BYTE bytes[(kMaxTokenChars + 1) / 2 + 1];
+        // Byte i comes from characters 2i and 2i+1, which are read before it is written.
+        BYTE* bytes = reinterpret_cast<BYTE*>(m_token);
         for (DWORD i = 0; i < length / 2; ++i)
-            bytes[i] = static_cast<BYTE>(HexDigit(value[2 * i]) << 4 | HexDigit(value[2 * i + 1]));
+            bytes[i] = static_cast<BYTE>(HexDigit(m_token[2 * i]) << 4 | HexDigit(m_token[2 * i + 1]));
         RegSetValueExA(key, valueName, 0, REG_BINARY, bytes, length / 2);
         break;
     }
