@@ -21,6 +21,7 @@ HRESULT LastErrorResult()
 HRESULT RunScriptResource(const wchar_t* modulePath, WORD resourceId, const char* resourceType,
                           bool doRegister, const ScriptVariables& variables)
 {
+    if (!modulePath || !resourceType) return E_INVALIDARG;
     char path[MAX_PATH];
     if (!WideCharToMultiByte(CP_ACP, 0, modulePath, -1, path, MAX_PATH, nullptr, nullptr))
         return LastErrorResult();
