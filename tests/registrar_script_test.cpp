@@ -351,31 +351,29 @@ TEST_F(ScriptRun, RefusesMalformedEntries) {
     struct Case {
         const char* label;
         std::string entries;
+        bool endsHere;   // the script ends with the entry: no closing braces
     } cases[] = {
-        { "backslash in key name",          "Made\\Deeper = s 'x'" },
-        { "backslash after ForceRemove",    "ForceRemove A\\B" },
-        { "backslash after Delete",         "Delete A\\B" },
-        { "val without =",                  "val v s 'x'" },
-        { "block after val",                "val v = s 'x' { Sub }" },
-        { "block after Delete",             "Delete Old { Sub }" },
-        { "keyword as key name",            "NoRemove ForceRemove Key" },
-        { "Delete of a value",              "Delete val v = s 'x'" },
-        { "empty key name",                 "'' = s 'x'" },
-        { "unclosed quote",                 "Key = s 'never closed }" },
-        { "script ends inside a block",     "Key { val v = s 'x'" },
-        { "key name of 260 bytes",          std::string(260, 'k') },
-        { "value name of 260 bytes",        "val " + std::string(260, 'n') + " = s 'x'" },
-        { "unquoted token of 4095 bytes",   "val v = s " + longToken },
-        { "quoted token of 4095 bytes",     "val v = s '" + longToken + "'" },
-        { "quoted token of '' at the limit", "val v = s '" + std::string(4094, 't') + "'''" },
+        { "backslash in key name",           "Made\\Deeper = s 'x'",                          false },
+        { "backslash after ForceRemove",     "ForceRemove A\\B",                             false },
+        { "backslash after Delete",          "Delete A\\B",                                  false },
+        { "val without =",                   "val v s 'x'",                                  false },
+        { "block after val",                 "val v = s 'x' { Sub }",                        false },
+        { "block after Delete",              "Delete Old { Sub }",                           false },
+        { "keyword as key name",             "NoRemove ForceRemove Key",                     false },
+        { "Delete of a value",               "Delete val v = s 'x'",                         false },
+        { "empty key name",                  "'' = s 'x'",                                   false },
+        { "unclosed quote",                  "Key = s 'never closed }",                      true },
+        { "script ends inside a block",      "Key { val v = s 'x'",                          true },
+        { "key name of 260 bytes",           std::string(260, 'k'),                          false },
+        { "value name of 260 bytes",         "val " + std::string(260, 'n') + " = s 'x'",    false },
+        { "unquoted token of 4095 bytes",    "val v = s " + longToken,                       false },
+        { "quoted token of 4095 bytes",      "val v = s '" + longToken + "'",                false },
+        { "quoted token of '' at the limit", "val v = s '" + std::string(4094, 't') + "'''", false },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        std::string entries = "Made { val v = s 'x' }\n" + c.entries;
-        // A script that ends early has no closing braces to add.
-        std::string text = InScratch(entries);
-        if (c.entries.find("never closed") != std::string::npos || c.entries == "Key { val v = s 'x'")
-            text = text.substr(0, text.find(c.entries) + c.entries.size());
+        std::string text = InScratch("Made { val v = s 'x' }\n" + c.entries);
+        if (c.endsHere) text = text.substr(0, text.find(c.entries) + c.entries.size());
         EXPECT_EQ(DISP_E_EXCEPTION, RunText(text, true));
         EXPECT_FALSE(Exists("Made"));
         EXPECT_TRUE(Exists(""));
