@@ -49,6 +49,32 @@ TEST_F(ResourceScript, AppliesTheModulesScriptWithItsPathAndExtraVariables) {
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kScratchPath));
 }
 
+// The same test, run by a copy of this program from a folder whose name holds
+// a quote: the path reaches the registry intact through the quoted tokens.
+TEST_F(ResourceScript, ModulePathWithAQuoteIsWrittenIntact) {
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
+    const std::string folder = std::string(temp) + "Glimmerdeck O'Neil";
+    const std::string copy = folder + "\\registrar_resource_test.exe";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));
+
+    std::string command = "\"" + copy + "\" --gtest_filter=ResourceScript.AppliesTheModulesScriptWithItsPathAndExtraVariables";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    // A deadline only so that a fault cannot hang the suite.
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 120000));
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(0u, exitCode) << "the copy in " << folder << " failed";
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    DeleteFileA(copy.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
 TEST_F(ResourceScript, MissingVariableFailsBeforeAnythingIsWritten) {
     EXPECT_EQ(DISP_E_EXCEPTION, ApplyRegistryScript(301, true, nullptr));   // no %Extra%
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ScratchPath("Resource")));
