@@ -262,19 +262,6 @@ TEST_P(HandledMessage, AnswersByItsRule) {
 INSTANTIATE_TEST_SUITE_P(DialogBinding, HandledMessage, testing::ValuesIn(kAnswerCases),
                          [](const testing::TestParamInfo<AnswerCase>& info) { return std::string(info.param.name); });
 
-TEST(DialogBinding, InitDialogAnswerIsTheHandlersResultItself) {
-    CTestDialog dialog;
-    INT_PTR answer = -1;
-    dialog.script = [&](CTestDialog& self) {
-        self.onInit = [](CTestDialog&) -> LRESULT { return 0x5A; };
-        DLGPROC procedure = reinterpret_cast<DLGPROC>(GetWindowLongA(self.m_hWnd, DWL_DLGPROC));
-        answer = procedure(self.m_hWnd, WM_INITDIALOG, 0, 0);
-        Close(self);
-    };
-    EXPECT_EQ(IDCANCEL, dialog.Run());
-    EXPECT_EQ(0x5A, answer);
-}
-
 TEST(DialogBinding, LastMessageUnbindsAndRunsTheHookOnce) {
     CTestDialog dialog;
     HWND window = nullptr;
@@ -481,19 +468,6 @@ HWND MakeBaseWindow()
                            GetModuleHandleA(nullptr), nullptr);
 }
 
-TEST(SubclassedWindow, ObjectAnswersItsMessagesAndPassesOnTheRest) {
-    HWND window = MakeBaseWindow();
-    ASSERT_NE(nullptr, window);
-    CTestSubclass object;
-    ASSERT_TRUE(object.AttachToWindow(window));
-    EXPECT_EQ(window, object.m_hWnd);
-    EXPECT_EQ(reinterpret_cast<WNDPROC>(BaseProc), object.m_previousProc);
-    EXPECT_EQ(&object, CWindowObject::FromHandle(window));
-    EXPECT_EQ(77, SendMessageA(window, WM_OBJECT_ONLY, 0, 0));
-    EXPECT_EQ(99, SendMessageA(window, WM_BASE_ONLY, 0, 0));
-    DestroyWindow(window);
-}
-
 struct RestoreCase {
     const char* name;
     bool laterSubclasser;
@@ -511,11 +485,15 @@ TEST_P(WindowTakenOver, EndsWithTheRightProcedure) {
     ASSERT_NE(nullptr, window);
     CTestSubclass object;
     ASSERT_TRUE(object.AttachToWindow(window));
+    EXPECT_EQ(window, object.m_hWnd);
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(BaseProc), object.m_previousProc);
+    EXPECT_EQ(&object, CWindowObject::FromHandle(window));
     g_laterCalls = 0;
     if (GetParam().laterSubclasser)
         g_laterPrevious = reinterpret_cast<WNDPROC>(
             SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(LaterSubclassProc)));
-    EXPECT_EQ(77, SendMessageA(window, WM_OBJECT_ONLY, 0, 0));
+    EXPECT_EQ(77, SendMessageA(window, WM_OBJECT_ONLY, 0, 0)) << "answered by the object";
+    EXPECT_EQ(99, SendMessageA(window, WM_BASE_ONLY, 0, 0)) << "passed on to the previous procedure";
     g_baseNcDestroys = 0;
     DestroyWindow(window);
 
