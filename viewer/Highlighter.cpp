@@ -148,13 +148,15 @@ inline void CopyPlain(const unsigned char*& inRef, char*& outRef, size_t block, 
     const unsigned char* in = inRef;
     char* out = outRef;
     for (; block >= 8; block -= 8, in += 8, out += 8) {
+        // All eight go out first: the block stays before the limit, and what
+        // lands after the block's end is overwritten by the next step.
+        memcpy(out, in, 8);
         for (int k = 0; k < 8; ++k) {
             if (action[in[k]] != Copy) {
                 inRef = in + k;
                 outRef = out + k;
                 return;
             }
-            out[k] = static_cast<char>(in[k]);
         }
         // Eight plain bytes in a row: likely a long block, worth the wide scan.
         if (wide && block >= 8 + 16) {
