@@ -118,15 +118,15 @@ TEST(Converter, WritesTheDocumentOfAFile) {
 
 TEST(Converter, ReadsStandardInputAndWritesBinary) {
     struct Case { std::vector<std::string> args; std::string input; std::string expected; };
-    const std::string worked = "\\b <\\b0\\cf1 B\\cf0\\b >\\b0 x\\b <\\b0\\cf1 /B\\cf0\\b >\\b0 ";
+    const std::string boldB = "\\b <\\b0\\cf1 B\\cf0\\b >\\b0 x\\b <\\b0\\cf1 /B\\cf0\\b >\\b0 ";
     const Case cases[] = {
-        { { "--body" }, "<B>x</B>", worked },
-        { { "--body", "-" }, "<B>x</B>", worked },
-        { { "--charset", "0", "--body" }, "<B>x</B>", worked },
+        { { "--body" }, "<B>x</B>", boldB },
+        { { "--body", "-" }, "<B>x</B>", boldB },
+        { { "--charset", "0", "--body" }, "<B>x</B>", boldB },
         // Line feeds stay single bytes: nothing translates them on the way out.
         { { "--body" }, "a\r\nb\n", "a\\par \nb\\par \n" },
         // The markup ends at the first NUL.
-        { { "--body" }, std::string("<B>x</B>\0<I>y", 13), worked },
+        { { "--body" }, std::string("<B>x</B>\0<I>y", 13), boldB },
         { { "--body" }, "", "" },
         { { "--charset", "-1" }, "", Str(BuildRtfDocument("", InitialCharsetState(-1))) },
         { { "--charset", "+161" }, "x", Str(BuildRtfDocument("x", 161)) },

@@ -8,7 +8,7 @@
 
 namespace {
 
-// A plain reading of the conversion table, one byte and one branch at a time,
+// A plain reading of the conversion rules, one byte and one branch at a time,
 // with the step rule and the run rule. The capacity decides the cut-off: after
 // each step the pass stops once fewer than 256 bytes of it remain, and a run
 // stops at the capacity itself.
@@ -113,7 +113,7 @@ struct Example {
     const char* expected;
 };
 
-// The worked examples, and the rows of the table that they leave out.
+// Markup and the body it gives, one line per behaviour.
 const Example kExamples[] = {
     { "", "" },
     { "a{b}\\c", "a\\{b\\}\\\\c" },
@@ -163,7 +163,7 @@ const Example kExamples[] = {
 
 } // namespace
 
-TEST(Highlighter, ConvertsTheWorkedExamples) {
+TEST(Highlighter, ConvertsMarkupToTheColouredBody) {
     for (const Example& example : kExamples) {
         EXPECT_EQ(example.expected, Body(example.input)) << "input: " << example.input;
         EXPECT_EQ(example.expected, ReferenceBody(example.input, CapacityFor(strlen(example.input))))

@@ -19,7 +19,7 @@ struct ByteTables {
     unsigned char action[StateCount][256];
     bool blank[256];
     bool alnum[256];
-    bool ordinary[256];     // the table's last row: any other byte
+    bool ordinary[256];     // bytes with no meaning in markup or RTF
 };
 
 constexpr ByteTables MakeByteTables()
