@@ -119,6 +119,9 @@ bool CLinkLabel::SetTarget(const char* text)
 
 void CLinkLabel::InitializeLink()
 {
+    // Without a window there is nothing to take over, and a tooltip made now
+    // would have no owner to go with.
+    if (!m_hWnd || !IsWindow(m_hWnd)) return;
     char className[8] = {};
     if (GetClassNameA(m_hWnd, className, sizeof(className)) > 0 && lstrcmpiA(className, "static") == 0) {
         LONG style = GetWindowLongA(m_hWnd, GWL_STYLE);

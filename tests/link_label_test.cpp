@@ -430,6 +430,18 @@ TEST_F(LinkLabelTest, TakesLabelAndTargetFromTheWindowText)
     EXPECT_TRUE(link.PaintsLabel());
 }
 
+TEST_F(LinkLabelTest, WithoutAWindowStaysUnattachedAndMakesNoTooltip)
+{
+    m_links.emplace_back();
+    CLinkLabel& link = m_links.back();
+    EXPECT_TRUE(link.SetTarget(RecorderPath().c_str()));
+    EXPECT_FALSE(link.AttachToWindow(GetDlgItem(m_dialog, 4321)));
+    link.InitializeLink();
+    EXPECT_EQ(nullptr, link.Tooltip());
+    EXPECT_FALSE(link.ComputeLinkRect());
+    EXPECT_TRUE(IsRectEmpty(&link.LinkRect()));
+}
+
 TEST_F(LinkLabelTest, ShowsTheTargetInATooltip)
 {
     CLinkLabel& link = AddLink("Home", "https://www.glimmerdeck.example/");
