@@ -134,8 +134,7 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM children)
 
 class LinkLabelTest : public testing::Test {
 protected:
-    // One dialog serves the suite: Wine waits two seconds for an absent
-    // window manager whenever a top-level window goes, but not for children.
+    // One dialog serves the suite; each test takes away the children it added.
     static void SetUpTestSuite() { s_dialog = CreateTestDialog(); }
     static void TearDownTestSuite() { DestroyWindow(s_dialog); }
 
