@@ -280,6 +280,14 @@ inline bool Step(Pass& p)
         break;
     case EqualsInTag:
         Emit(p.out, "\\cf5 =");
+        // A quote nearly always follows; take its step here when the limit
+        // lets the pass go on.
+        if ((*p.in == '"' || *p.in == '\'') && p.out <= p.limit) {
+            p.quoteChar = *p.in++;
+            *p.out++ = static_cast<char>(p.quoteChar);
+            Emit(p.out, "\\I ");
+            p.state = QuotedValue;
+        }
         break;
     case GreaterInTag:
         if (p.scriptPending) {
