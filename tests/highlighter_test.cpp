@@ -230,6 +230,33 @@ TEST(Highlighter, CutsARunLongerThanTheMarginAtTheCapacity) {
     }
 }
 
+// "<>" pairs (twelve times the input) and a pad of letters (once) bring the
+// output close to the limit; their lengths move the limit across every byte
+// of the markup after them, so each of its steps is once the step that passes it.
+TEST(Highlighter, CutFallsAfterTheSameStepWhereverTheLimitLands) {
+    const char* const tails[] = {
+        "<A HREF=\"http://www.example.com/\" TITLE='x y'>",
+        "<P CLASS=x\r\n  ID=\ty>text \\ {here}</P>\r\n",
+        "<!-- a comment -- with dashes -->",
+        "<SCRIPT>if (a<b) { c = \"</p>\"; }</SCRIPT>",
+        "<IMG   SRC=a.gif\t\tALT=\"\">words and 1234 digits\xE9\xFF",
+    };
+    int cutInTail = 0;
+    for (const char* tail : tails) {
+        for (size_t pairs = 200; pairs < 330; ++pairs) {
+            for (size_t pad = 300; pad < 308; ++pad) {
+                const std::string lead = Repeat("<>", pairs) + std::string(pad, 'x');
+                const std::string input = lead + tail;
+                const size_t capacity = CapacityFor(input.size());
+                const std::string expected = ReferenceBody(input, capacity);
+                if (expected.size() + 256 > capacity && expected.size() > 24 * pairs + pad) ++cutInTail;
+                ASSERT_TRUE(SameText(expected, Body(input))) << tail << ", " << pairs << " pairs, pad " << pad;
+            }
+        }
+    }
+    EXPECT_GT(cutInTail, 400) << "the limit must land inside the markup after the pairs";
+}
+
 // The block copy of ordinary bytes must not move the cut: compare with the
 // plain reading on generated markup, much of it long enough to be cut.
 TEST(Highlighter, AgreesWithAPlainReadingOnGeneratedMarkup) {
