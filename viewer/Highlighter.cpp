@@ -307,6 +307,17 @@ inline bool Step(Pass& p)
     return true;
 }
 
+// Steps in state S while it lasts. Returns false when the pass is over: at
+// the input's NUL or once a step has passed the limit.
+template <int S>
+inline bool StepsIn(Pass& p)
+{
+    do {
+        if (!Step<S>(p) || p.out > p.limit) return false;
+    } while (p.state == S);
+    return true;
+}
+
 CString Highlight(const char* input, bool wide)
 {
     CString body;
@@ -334,18 +345,19 @@ CString Highlight(const char* input, bool wide)
 
     // Ordinary bytes go in blocks while every step among them stays within
     // the limit; near the limit each step is taken on its own, so the cut
-    // falls exactly after the step that passes it.
+    // falls exactly after the step that passes it. A state's steps repeat in
+    // a loop of their own, so only a change of state goes through the switch.
     for (;;) {
         bool more;
         switch (p.state) {
-        case Text:        more = Step<Text>(p); break;
-        case Script:      more = Step<Script>(p); break;
-        case TagName:     more = Step<TagName>(p); break;
-        case Attributes:  more = Step<Attributes>(p); break;
-        case QuotedValue: more = Step<QuotedValue>(p); break;
-        default:          more = Step<Comment>(p); break;
+        case Text:        more = StepsIn<Text>(p); break;
+        case Script:      more = StepsIn<Script>(p); break;
+        case TagName:     more = StepsIn<TagName>(p); break;
+        case Attributes:  more = StepsIn<Attributes>(p); break;
+        case QuotedValue: more = StepsIn<QuotedValue>(p); break;
+        default:          more = StepsIn<Comment>(p); break;
         }
-        if (!more || p.out > p.limit) break;
+        if (!more) break;
     }
 
     *p.out = '\0';
