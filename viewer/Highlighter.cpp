@@ -124,12 +124,12 @@ size_t CopyWide(const unsigned char* in, char* out, size_t n)
         const __m128i b = _mm_sub_epi8(x, braceBase);
         __m128i m = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(x, controls), x),
                                  _mm_cmpeq_epi8(_mm_min_epu8(b, braceSpan), b));
-        m = _mm_or_si128(m, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_load_si128(stops + 0)),
-                                         _mm_cmpeq_epi8(x, _mm_load_si128(stops + 1))));
-        m = _mm_or_si128(m, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_load_si128(stops + 2)),
-                                         _mm_cmpeq_epi8(x, _mm_load_si128(stops + 3))));
-        m = _mm_or_si128(m, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_load_si128(stops + 4)),
-                                         _mm_cmpeq_epi8(x, _mm_load_si128(stops + 5))));
+        m = _mm_or_si128(m, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_loadu_si128(stops + 0)),
+                                         _mm_cmpeq_epi8(x, _mm_loadu_si128(stops + 1))));
+        m = _mm_or_si128(m, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_loadu_si128(stops + 2)),
+                                         _mm_cmpeq_epi8(x, _mm_loadu_si128(stops + 3))));
+        m = _mm_or_si128(m, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_loadu_si128(stops + 4)),
+                                         _mm_cmpeq_epi8(x, _mm_loadu_si128(stops + 5))));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done), x);
         const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(m));
         if (mask) return done + static_cast<size_t>(__builtin_ctz(mask));
