@@ -197,9 +197,9 @@ inline void OpenTag(Pass& p)
     }
 }
 
-// One block of bytes that state S copies unchanged, then one step of the
-// table. Returns false at the input's NUL. Each state has its own copy of
-// this code, so its table sits at a fixed address.
+// One block of bytes that state S copies unchanged, then one step on the
+// byte after it. Returns false at the input's NUL. Each state has its own
+// copy of this code, so its table sits at a fixed address.
 template <int S>
 inline bool Step(Pass& p)
 {
