@@ -11,6 +11,7 @@ void ModuleStartup(HINSTANCE instance)
     InitializeCriticalSection(&g_module.windowCreationLock);
     InitializeCriticalSection(&g_module.typeInfoLock);
     g_module.windowsBeingCreated = nullptr;
+    g_module.richEdit = nullptr;
 }
 
 void ModuleShutdown()
@@ -26,9 +27,16 @@ LONG ModuleLockCount() { return InterlockedCompareExchange(&g_module.lockCount, 
 
 void AddCreateWindowEntry(CreateWindowEntry* entry, CWindowObject* object)
 {
+    EnterCriticalSection(&g_module.windowCreationLock);
+    // An entry put in twice would link the list into a ring.
+    for (CreateWindowEntry** link = &g_module.windowsBeingCreated; *link; link = &(*link)->next) {
+        if (*link == entry) {
+            *link = entry->next;
+            break;
+        }
+    }
     entry->object = object;
     entry->threadId = GetCurrentThreadId();
-    EnterCriticalSection(&g_module.windowCreationLock);
     entry->next = g_module.windowsBeingCreated;
     g_module.windowsBeingCreated = entry;
     LeaveCriticalSection(&g_module.windowCreationLock);
@@ -41,8 +49,11 @@ CWindowObject* TakeCreateWindowEntry()
     EnterCriticalSection(&g_module.windowCreationLock);
     for (CreateWindowEntry** link = &g_module.windowsBeingCreated; *link; link = &(*link)->next) {
         if ((*link)->threadId == thread) {
-            object = (*link)->object;
-            *link = (*link)->next;
+            CreateWindowEntry* entry = *link;
+            object = entry->object;
+            *link = entry->next;
+            entry->object = nullptr;
+            entry->next = nullptr;
             break;
         }
     }
@@ -53,10 +64,14 @@ CWindowObject* TakeCreateWindowEntry()
 bool RemoveCreateWindowEntry(CWindowObject* object)
 {
     bool removed = false;
+    if (!object) return false;
     EnterCriticalSection(&g_module.windowCreationLock);
     for (CreateWindowEntry** link = &g_module.windowsBeingCreated; *link; link = &(*link)->next) {
         if ((*link)->object == object) {
-            *link = (*link)->next;
+            CreateWindowEntry* entry = *link;
+            *link = entry->next;
+            entry->object = nullptr;
+            entry->next = nullptr;
             removed = true;
             break;
         }

@@ -19,12 +19,15 @@ struct ModuleState {
     CRITICAL_SECTION windowCreationLock;
     CRITICAL_SECTION typeInfoLock;      // created and deleted with the others, never entered
     CreateWindowEntry* windowsBeingCreated;
+    HMODULE richEdit;                   // "RICHED32.DLL", loaded for the life of the module
 };
 
 extern ModuleState g_module;
 
 // Set up at process attach, torn down at detach. Test programs call these
 // with their own instance so that their linked-in resources are found.
+// ModuleAttach and ModuleDetach (server/ModuleLifetime.h) wrap these with the
+// rest of process attach and detach.
 void ModuleStartup(HINSTANCE instance);
 void ModuleShutdown();
 

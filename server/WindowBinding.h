@@ -38,9 +38,16 @@ public:
     static CWindowObject* FromHandle(HWND hWnd);
 
 protected:
-    void Bind(HWND hWnd);
+    // Binding refuses a window that is already bound to an object.
+    bool Bind(HWND hWnd);
     void Unbind();
+    // Runs the message map with the current-message record in place.
     BOOL Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // After the window's last message: unbinds and runs OnFinalMessage.
+    void FinishWindow(HWND hWnd);
+
+    friend class CDialogObject;
+    friend class CSubclassedWindow;
 };
 
 // A modal dialog bound from its first message on.
@@ -62,6 +69,7 @@ public:
 class CSubclassedWindow : public CWindowObject {
 public:
     CSubclassedWindow();
+    ~CSubclassedWindow() override;
     WNDPROC GetWindowProc() override;
     bool AttachToWindow(HWND hWnd);
 
@@ -91,7 +99,7 @@ public:
             if (handled) return TRUE; }
 
 #define ON_MESSAGE_RANGE(first, last, func) \
-        if (message >= (first) && message <= (last)) { \
+        if (static_cast<UINT>(message - (first)) <= static_cast<UINT>((last) - (first))) { \
             handled = TRUE; result = func(message, wParam, lParam, handled); \
             if (handled) return TRUE; }
 

@@ -33,17 +33,23 @@ public:
     bool Append(const char* text, int length);
     bool Append(const CString& other) { return Append(other.m_data, other.GetLength()); }
 
+    // Room for minLength bytes and a NUL, the text kept; null when out of memory.
     char* GetWriteBuffer(int minLength);
+    // length -1: up to the first NUL. Never beyond the block's capacity.
     void ReleaseWriteBuffer(int length = -1);
 
     CString Prefix(int count) const;
     CString Slice(int first, int count) const;
 
+    // Byte offset of the first match at or after start, -1 when none. In a
+    // double-byte code page a match begins only where a character begins.
     int Find(const char* sub) const { return Find(sub, 0); }
     int Find(const char* sub, int start) const;
 
+    // wvsprintfA formats (no floating point); false when out of memory.
     bool Format(const char* format, ...);
     bool FormatV(const char* format, va_list args);
+    // String-table entry of the module; true when it is non-empty.
     bool LoadFromResource(UINT id);
 
     // For tests and diagnostics: whether two strings share one block.
