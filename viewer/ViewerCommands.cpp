@@ -122,7 +122,9 @@ LRESULT CViewerDialog::OnCopy(WORD, WORD, HWND, BOOL&)
         HeapBuffer text(static_cast<SIZE_T>(bytes) + 1);
         if (text.Get()) {
             SendMessageA(edit, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(text.Get()));
-            PutTextOnClipboard(m_hWnd, text.Get());
+            // An emptied control still reports its final paragraph mark as a
+            // position; with no text, the clipboard stays as it was.
+            if (text.Get()[0]) PutTextOnClipboard(m_hWnd, text.Get());
         }
     }
     SendMessageA(edit, EM_SETSEL, 0, 0);
