@@ -38,32 +38,64 @@ private:
     HANDLE m_handle;
 };
 
-// Owns a heap buffer.
-class HeapBuffer {
+// The narrow text streamed out of the control, in a heap buffer that grows
+// when the control hands out more than was foreseen.
+class TextSink {
 public:
-    explicit HeapBuffer(SIZE_T size) : m_data(static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size))) {}
-    ~HeapBuffer() { if (m_data) HeapFree(GetProcessHeap(), 0, m_data); }
-    HeapBuffer(const HeapBuffer&) = delete;
-    HeapBuffer& operator=(const HeapBuffer&) = delete;
-    char* Get() const { return m_data; }
+    explicit TextSink(LONG expected)
+        : m_data(nullptr), m_length(0), m_capacity(0), m_failed(false)
+    {
+        Reserve(expected > 0 ? expected : 1);
+    }
+    ~TextSink() { if (m_data) HeapFree(GetProcessHeap(), 0, m_data); }
+    TextSink(const TextSink&) = delete;
+    TextSink& operator=(const TextSink&) = delete;
+
+    bool Failed() const { return m_failed; }
+    // NUL-terminated; empty when nothing came.
+    const char* Text() const { return m_data && !m_failed ? m_data : ""; }
+
+    static DWORD CALLBACK Collect(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* done)
+    {
+        TextSink* sink = reinterpret_cast<TextSink*>(cookie);
+        if (done) *done = 0;
+        if (size < 0 || !sink->Reserve(sink->m_length + size)) return 1;
+        memcpy(sink->m_data + sink->m_length, buffer, size);
+        sink->m_length += size;
+        sink->m_data[sink->m_length] = '\0';
+        if (done) *done = size;
+        return 0;
+    }
 
 private:
+    bool Reserve(LONG length)
+    {
+        if (m_failed) return false;
+        if (length < 0 || length >= LONG_MAX / 2) return Fail();
+        if (length < m_capacity) return true;
+        LONG capacity = m_capacity ? m_capacity : length + 1;
+        while (capacity <= length) capacity *= 2;
+        void* grown = m_data ? HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, m_data, capacity)
+                             : HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, capacity);
+        if (!grown) return Fail();
+        m_data = static_cast<char*>(grown);
+        m_capacity = capacity;
+        return true;
+    }
+    bool Fail() { m_failed = true; return false; }
+
     char* m_data;
+    LONG m_length;
+    LONG m_capacity;
+    bool m_failed;
 };
 
-// Bytes the selected (whole) text needs in the ANSI code page. In a
-// double-byte code page that is more than the count of character positions.
+// Bytes the whole text needs in the ANSI code page: in a double-byte code
+// page more than it has character positions.
 LONG NarrowTextBytes(HWND edit, LONG characters)
 {
     GETTEXTLENGTHEX request = { GTL_NUMBYTES | GTL_PRECISE | GTL_USECRLF, CP_ACP };
     LONG bytes = static_cast<LONG>(SendMessageA(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0));
-    if (bytes <= 0) {
-        // A control that cannot tell: allow the widest character for each position.
-        CPINFO info;
-        LONG widest = GetCPInfo(CP_ACP, &info) ? static_cast<LONG>(info.MaxCharSize) : 2;
-        if (characters > LONG_MAX / widest - 1) return -1;
-        bytes = characters * widest;
-    }
     return bytes > characters ? bytes : characters;
 }
 
@@ -117,16 +149,19 @@ LRESULT CViewerDialog::OnCopy(WORD, WORD, HWND, BOOL&)
     LONG characters = range.cpMax;
     if (characters <= 0) return 0;
 
-    LONG bytes = NarrowTextBytes(edit, characters);
-    if (bytes > 0) {
-        HeapBuffer text(static_cast<SIZE_T>(bytes) + 1);
-        if (text.Get()) {
-            SendMessageA(edit, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(text.Get()));
-            // An emptied control still reports its final paragraph mark as a
-            // position; with no text, the clipboard stays as it was.
-            if (text.Get()[0]) PutTextOnClipboard(m_hWnd, text.Get());
-        }
-    }
+    // The whole text (all of it is selected) comes out through the control's
+    // stream rather than its selected-text message, which may cut
+    // double-byte text at the count of character positions. Unlike a stream
+    // of the selection, it leaves out the final paragraph mark, as the
+    // selected text does.
+    TextSink text(NarrowTextBytes(edit, characters) + 1);
+    EDITSTREAM stream = {};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&text);
+    stream.pfnCallback = TextSink::Collect;
+    SendMessageA(edit, EM_STREAMOUT, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+    // An emptied control still reports its final paragraph mark as a
+    // position; with no text, the clipboard stays as it was.
+    if (stream.dwError == 0 && !text.Failed() && text.Text()[0]) PutTextOnClipboard(m_hWnd, text.Text());
     SendMessageA(edit, EM_SETSEL, 0, 0);
     return 0;
 }
