@@ -326,6 +326,8 @@ const UINT kEncodingIds[] = {
 struct MenuRun {
     std::vector<UINT> checked;
     bool menuAfterPressAlone = false;
+    POINT cursor = {};
+    RECT menuRect = {};
     int charsetAfter = -12345;
     BYTE controlCharset = 0;
     std::string textAfter;
@@ -348,6 +350,8 @@ MenuRun RunEncodingMenu(ViewerUnderTest& viewer, const std::vector<WORD>& keys, 
             MouseButton(MOUSEEVENTF_RIGHTUP);
         })
         .When("menu shown", [&] { return VisibleMenuWindow() != nullptr; }, [&] {
+            GetCursorPos(&run.cursor);
+            GetWindowRect(VisibleMenuWindow(), &run.menuRect);
             HMENU menu = reinterpret_cast<HMENU>(SendMessageA(VisibleMenuWindow(), MN_GETHMENU, 0, 0));
             for (UINT id : kEncodingIds)
                 if (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) run.checked.push_back(id);
@@ -395,6 +399,9 @@ TEST(ViewerEncodingMenu, OpensOnReleaseWithTheCurrentCharsetChecked)
         MenuRun run = RunEncodingMenu(viewer, { VK_ESCAPE });
         EXPECT_FALSE(run.menuAfterPressAlone);
         EXPECT_EQ(std::vector<UINT>{ c.checked }, run.checked);
+        // Left and top aligned at the cursor.
+        EXPECT_EQ(run.cursor.x, run.menuRect.left);
+        EXPECT_EQ(run.cursor.y, run.menuRect.top);
     }
 }
 

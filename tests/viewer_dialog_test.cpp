@@ -51,6 +51,28 @@ TEST(ViewerDocument, StreamInHandsOutTheSameBytesInTheChunksAsked)
     EXPECT_EQ((std::vector<LONG>{ 4, 4, 2, 0 }), chunks);
 }
 
+TEST(ViewerDocument, StreamInTimeForLargeDocuments)
+{
+    // Figures only: the time to hand out a document grows with its size.
+    for (LONG size : { 1000000L, 4000000L, 16000000L }) {
+        std::string document(size, 'x');
+        CViewerDialog::StreamInSource source = { document.data(), size, 0 };
+        BYTE buffer[4096];
+        LONG total = 0, count = 0;
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        do {
+            CViewerDialog::StreamInCallback(reinterpret_cast<DWORD_PTR>(&source), buffer, sizeof(buffer), &count);
+            total += count;
+        } while (count > 0);
+        QueryPerformanceCounter(&end);
+        printf("[figure] %ld-byte document handed out in 4 KB chunks: %.2f ms\n", size,
+               double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
+        EXPECT_EQ(size, total);
+    }
+}
+
 TEST(ViewerDocument, TextReadBackEqualsTheMarkup)
 {
     struct Case { const wchar_t* markup; const char* text; };
@@ -405,6 +427,18 @@ struct RestoreCase {
     RECT rect;
 };
 
+// Whether the viewer's window was sized maximised at any time. Wine on a
+// display without a window manager may restore a window that was maximised
+// before it was first mapped; the maximised opening is seen here all the same.
+bool g_sizedMaximised = false;
+
+LRESULT CALLBACK WatchMaximise(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPRETSTRUCT* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_SIZE && call->wParam == SIZE_MAXIMIZED) g_sizedMaximised = true;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 void StoreFive(LONG cmd, LONG x, LONG y, LONG right, LONG bottom)
 {
     WriteNumberSetting("WindowCmd", cmd);
@@ -442,12 +476,15 @@ TEST(ViewerRestore, OpensWhereTheStoredValuesSay)
         DeleteSettings();
         c.store();
         ViewerUnderTest viewer(L"<P>x</P>", kNoCharset);
+        g_sizedMaximised = false;
+        HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, WatchMaximise, nullptr, GetCurrentThreadId());
         RECT actual = {}, templateRect = { 0, 0, 394, 225 }, work = {};
         bool zoomed = false;
         ModalScript script;
         script.When("viewer shown", [&] { return viewer.Shown(); }, [&] {
             GetWindowRect(viewer.Window(), &actual);
             zoomed = IsZoomed(viewer.Window()) != FALSE;
+
             MapDialogRect(viewer.Window(), &templateRect);
             AdjustWindowRectEx(&templateRect, GetWindowLongA(viewer.Window(), GWL_STYLE), FALSE,
                                GetWindowLongA(viewer.Window(), GWL_EXSTYLE));
@@ -455,16 +492,17 @@ TEST(ViewerRestore, OpensWhereTheStoredValuesSay)
             PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0);
         });
         viewer.RunWith(script);
+        UnhookWindowsHookEx(hook);
         switch (c.expect) {
         case Expect::Maximised:
-            EXPECT_TRUE(zoomed);
+            EXPECT_TRUE(zoomed || g_sizedMaximised);
             break;
         case Expect::Rectangle:
-            EXPECT_FALSE(zoomed);
+            EXPECT_FALSE(zoomed || g_sizedMaximised);
             EXPECT_TRUE(EqualRect(&c.rect, &actual)) << "expected " << Describe(c.rect) << ", got " << Describe(actual);
             break;
         case Expect::TemplateCentred: {
-            EXPECT_FALSE(zoomed);
+            EXPECT_FALSE(zoomed || g_sizedMaximised);
             EXPECT_EQ(templateRect.right - templateRect.left, actual.right - actual.left) << Describe(actual);
             EXPECT_EQ(templateRect.bottom - templateRect.top, actual.bottom - actual.top) << Describe(actual);
             LONG centreX = (actual.left + actual.right) / 2, workX = (work.left + work.right) / 2;
