@@ -474,27 +474,3 @@ TEST(ViewerEncodingMenu, OtherNotificationsArePassedOnUntouched)
     }
     EXPECT_EQ(RUSSIAN_CHARSET, viewer.Dialog().m_charset);
 }
-
-TEST(ViewerEncodingMenu, ItemsMapToTheirCharsets)
-{
-    struct Case { UINT id; int charset; };
-    const Case cases[] = {
-        { ID_ENCODING_DEFAULT, 0 }, { ID_ENCODING_ARABIC, 178 }, { ID_ENCODING_BALTIC, 186 },
-        { ID_ENCODING_GREEK, 161 }, { ID_ENCODING_HEBREW, 177 }, { ID_ENCODING_RUSSIAN, 204 },
-        { ID_ENCODING_TURKISH, 162 }, { ID_ENCODING_GB2312, 134 }, { ID_ENCODING_BIG5, 136 },
-        { ID_ENCODING_SHIFTJIS, 128 }, { ID_ENCODING_HANGUL, 129 }, { ID_ENCODING_EASTEUROPE, 238 },
-        { ID_ENCODING_OEM, 255 }, { ID_ENCODING_SYMBOL, 2 },
-    };
-    for (const Case& c : cases) {
-        int charset = -1;
-        EXPECT_TRUE(CViewerDialog::CharsetForItem(c.id, &charset)) << c.id;
-        EXPECT_EQ(c.charset, charset) << c.id;
-        EXPECT_EQ(c.id, CViewerDialog::EncodingItemFor(c.charset)) << c.charset;
-    }
-    int charset = 5;
-    EXPECT_TRUE(CViewerDialog::CharsetForItem(ID_ENCODING_PAGE, &charset));
-    EXPECT_EQ(static_cast<int>(GetACP()), charset);
-    EXPECT_FALSE(CViewerDialog::CharsetForItem(0, &charset));
-    EXPECT_FALSE(CViewerDialog::CharsetForItem(32783, &charset));
-    EXPECT_EQ(static_cast<UINT>(ID_ENCODING_PAGE), CViewerDialog::EncodingItemFor(1252));
-}

@@ -177,14 +177,6 @@ TEST(ViewerDocument, FontIsCourierNewTenPointsInTheGivenCharset)
     }
 }
 
-TEST(ViewerDocument, NoDeclaredCharsetStartsFromTheAnsiCodePage)
-{
-    ViewerUnderTest undeclared(L"x", kNoCharset);
-    EXPECT_EQ(static_cast<int>(GetACP()), undeclared.Dialog().m_charset);
-    ViewerUnderTest western(L"x", ANSI_CHARSET);
-    EXPECT_EQ(0, western.Dialog().m_charset);
-}
-
 TEST(ViewerDocument, ControlIsSetUpForTheViewer)
 {
     ViewerUnderTest viewer(L"<P>x</P>", kNoCharset);

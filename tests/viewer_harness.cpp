@@ -69,11 +69,6 @@ ModalScript& ModalScript::When(const char* what, std::function<bool()> ready, st
     return *this;
 }
 
-ModalScript& ModalScript::Then(const char* what, std::function<void()> act)
-{
-    return When(what, [] { return true; }, std::move(act));
-}
-
 ModalScript& ModalScript::After(DWORD ms, const char* what, std::function<void()> act)
 {
     // The wait starts when the step before it has run.

@@ -16,8 +16,6 @@ class ModalScript {
 public:
     // Runs act once ready() is true.
     ModalScript& When(const char* what, std::function<bool()> ready, std::function<void()> act);
-    // Runs act at the next tick.
-    ModalScript& Then(const char* what, std::function<void()> act);
     // Waits a while (input settling), then runs act.
     ModalScript& After(DWORD ms, const char* what, std::function<void()> act);
 

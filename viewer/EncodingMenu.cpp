@@ -44,16 +44,16 @@ private:
     HMENU m_menu;
 };
 
-} // namespace
-
-UINT CViewerDialog::EncodingItemFor(int charset)
+// The check-marked item for a charset state.
+UINT EncodingItemFor(int charset)
 {
     for (const EncodingItem& item : kEncodingItems)
         if (item.charset == charset) return item.id;
     return ID_ENCODING_PAGE;
 }
 
-bool CViewerDialog::CharsetForItem(UINT id, int* charset)
+// The state an item sets; false for an id that is not an Encoding item.
+bool CharsetForItem(UINT id, int* charset)
 {
     if (id == ID_ENCODING_PAGE) {
         *charset = static_cast<int>(GetACP());
@@ -67,6 +67,8 @@ bool CViewerDialog::CharsetForItem(UINT id, int* charset)
     }
     return false;
 }
+
+} // namespace
 
 // Every notification counts as handled with result 0, which lets the control
 // go on with the mouse message as usual.

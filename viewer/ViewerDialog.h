@@ -47,11 +47,6 @@ public:
         LONG position;
     };
 
-    // The check-marked Encoding item for a charset state, and the state that
-    // an item sets (false for an id that is not an Encoding item).
-    static UINT EncodingItemFor(int charset);
-    static bool CharsetForItem(UINT id, int* charset);
-
     int m_charset;
     CBstr m_markup;
     OPENFILENAMEA m_ofn;
