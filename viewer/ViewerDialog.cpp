@@ -15,8 +15,12 @@ const int kMinTrackHeight = 300;
 // Layout of the client area: the text above, the buttons in a strip below.
 const int kButtonWidth = 75;
 const int kButtonHeight = 23;
+const int kEditTop = 2;
 const int kButtonStrip = 40;
 const int kButtonFromBottom = 30;
+const int kAboutLeft = 3;
+const int kCopyFromRight = 79;
+const int kSaveFromRight = 160;
 
 void MoveControl(HWND dialog, int id, int x, int y, int width, int height)
 {
@@ -109,10 +113,10 @@ LRESULT CViewerDialog::OnSize(UINT, WPARAM, LPARAM, BOOL&)
     int height = client.bottom;
     int buttonTop = height - kButtonFromBottom;
 
-    MoveControl(m_hWnd, IDC_SOURCE, 0, 2, width, height - kButtonStrip);
-    MoveControl(m_hWnd, IDC_ABOUT, 3, buttonTop, kButtonWidth, kButtonHeight);
-    MoveControl(m_hWnd, IDC_COPY, width - 79, buttonTop, kButtonWidth, kButtonHeight);
-    MoveControl(m_hWnd, IDC_SAVE, width - 160, buttonTop, kButtonWidth, kButtonHeight);
+    MoveControl(m_hWnd, IDC_SOURCE, 0, kEditTop, width, height - kButtonStrip);
+    MoveControl(m_hWnd, IDC_ABOUT, kAboutLeft, buttonTop, kButtonWidth, kButtonHeight);
+    MoveControl(m_hWnd, IDC_COPY, width - kCopyFromRight, buttonTop, kButtonWidth, kButtonHeight);
+    MoveControl(m_hWnd, IDC_SAVE, width - kSaveFromRight, buttonTop, kButtonWidth, kButtonHeight);
     InvalidateRect(m_hWnd, nullptr, FALSE);
     return 0;
 }
