@@ -296,6 +296,27 @@ TEST(ViewerSave, FileThatCannotBeReplacedStaysUnchanged)
     }
 }
 
+TEST(ViewerSave, FailedWriteStopsTheStream)
+{
+    std::string path = NewFolder("callback") + "out.txt";
+    WriteFileBytes(path, "");
+    BYTE bytes[5] = { 'a', 'b', 'c', 'd', 'e' };
+    struct Case { const char* what; DWORD access; DWORD answer; LONG written; };
+    const Case cases[] = {
+        { "writable handle", GENERIC_WRITE, 0, 5 },
+        { "handle opened for reading only", GENERIC_READ, 1, 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HANDLE file = CreateFileA(path.c_str(), c.access, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        LONG written = -1;
+        EXPECT_EQ(c.answer, CViewerDialog::StreamOutCallback(reinterpret_cast<DWORD_PTR>(file), bytes, 5, &written));
+        EXPECT_EQ(c.written, written);
+        CloseHandle(file);
+    }
+}
+
 TEST(ViewerSave, CancelledDialogWritesNothing)
 {
     std::string folder = NewFolder("cancel");
