@@ -169,10 +169,14 @@ STDMETHODIMP ZExtension::QueryStatus(const GUID*, ULONG count, OLECMD commands[]
 STDMETHODIMP ZExtension::Exec(const GUID*, DWORD, DWORD, VARIANT*, VARIANT*)
 {
     // Every outcome, failures included, is S_OK: the user command is silent.
+    // The browser may release or re-site the object from inside the question's
+    // or the viewer's message loop; the object keeps itself alive until done.
+    AddRef();
     try {
         Capture();
     } catch (...) {
     }
+    Release();
     return S_OK;
 }
 
@@ -180,21 +184,25 @@ void ZExtension::Capture()
 {
     // A site that yielded no browser leaves nothing to capture from.
     if (!m_site || !m_browser) return;
+    // Its own reference: re-siting from inside a modal loop must not pull the
+    // browser away under Stop.
+    ComPtr<IWebBrowser2> browser;
+    browser.Copy(m_browser);
 
     ComPtr<IDispatch> documentDispatch;
-    if (FAILED(m_browser->get_Document(documentDispatch.Receive())) || !documentDispatch) return;
+    if (FAILED(browser->get_Document(documentDispatch.Receive())) || !documentDispatch) return;
     ComPtr<IHTMLDocument2> document;
     if (FAILED(documentDispatch->QueryInterface(IID_IHTMLDocument2, document.ReceiveVoid())) || !document) return;
 
     SHANDLE_PTR browserWindow = 0;
-    m_browser->get_HWND(&browserWindow);
+    browser->get_HWND(&browserWindow);
 
     CBstr readyState;
     if (SUCCEEDED(document->get_readyState(readyState.Receive())) && !readyState.EqualsNarrow("complete")) {
         int answer = MessageBoxA(reinterpret_cast<HWND>(browserWindow), kNotLoadedQuestion, kCaption,
                                  MB_YESNO | MB_ICONEXCLAMATION);
         if (answer != IDYES) return;
-        m_browser->Stop();
+        browser->Stop();
     }
 
     ComPtr<IHTMLElementCollection> all;

@@ -42,6 +42,8 @@ public:
     T** Receive() { Release(); return &m_p; }
     void** ReceiveVoid() { return reinterpret_cast<void**>(Receive()); }
     void Release() { if (m_p) { T* p = m_p; m_p = nullptr; p->Release(); } }
+    // Holds a reference of its own to p (which may be null).
+    void Copy(T* p) { if (p) p->AddRef(); Release(); m_p = p; }
     T* Detach() { T* p = m_p; m_p = nullptr; return p; }
 
 private:

@@ -87,7 +87,7 @@ std::string ParseArguments(int argc, char** argv, Options& options)
     return std::string();
 }
 
-bool ReadFile(const std::string& path, std::string& bytes)
+bool ReadPage(const std::string& path, std::string& bytes)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -166,7 +166,7 @@ std::string Hex(HRESULT hr)
 int Run(const Options& options)
 {
     std::string bytes;
-    if (!ReadFile(options.page, bytes)) return Fail("cannot read page " + options.page);
+    if (!ReadPage(options.page, bytes)) return Fail("cannot read page " + options.page);
     PageModel model = PageModel::FromBytes(bytes, options.lowerCaseTags);
     model.readyState = options.readyState;
 
@@ -260,7 +260,11 @@ int main(int argc, char** argv)
 {
     Options options;
     std::string problem = ParseArguments(argc, argv, options);
-    if (!problem.empty()) return Fail(problem == kUsage ? std::string(kUsage) : problem + " (--help for usage)", 2);
+    if (problem == kUsage) {
+        printf("%s\n", kUsage);
+        return 0;
+    }
+    if (!problem.empty()) return Fail(problem + " (--help for usage)", 2);
     if (FAILED(CoInitialize(nullptr))) return Fail("cannot initialise COM");
     int code = 1;
     try {
