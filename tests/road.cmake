@@ -11,3 +11,5 @@ gd_test(road_host_test SOURCES road_host_test.cpp ${GD_ROAD_SUPPORT} DEPENDS Gli
 target_link_libraries(road_host_test PRIVATE gdhost)
 gd_test(road_page_model_test SOURCES road_page_model_test.cpp)
 target_link_libraries(road_page_model_test PRIVATE gdhost)
+# Tag names, META markup and the root markup through a double-byte ANSI code page.
+gd_test_locale(road_exec_test_cp932 road_exec_test ja_JP.UTF-8)

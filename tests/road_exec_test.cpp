@@ -3,6 +3,8 @@
 // modal loop is watched and ended at a deadline, which fails the test.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <stdlib.h>
+#include <string.h>
 #include <docobj.h>
 #include <ocidl.h>
 #include "road_support.h"
@@ -426,6 +428,26 @@ TEST_F(Browser, ResitingWhileTheQuestionIsOpenStopsTheBrowserThatWasAsked)
     target->Release();
     otherSite->Release();
     EXPECT_EQ(0, other.liveObjects);
+}
+
+TEST(CodePage, IsTheOneThisRunAskedFor)
+{
+    const char* locale = getenv("LC_ALL");
+    bool japanese = locale && strstr(locale, "ja_JP");
+    EXPECT_EQ(japanese ? 932u : 1252u, GetACP()) << (locale ? locale : "(no LC_ALL)");
+}
+
+TEST_F(Browser, PageTextReachesTheViewerInTheAnsiCodePage)
+{
+    // Japanese title text: double-byte under code page 932, '?' under 1252.
+    const wchar_t kPage[] = L"<html><head><meta charset=\"Shift_JIS\"><title>\x65E5\x672C\x8A9E</title></head>"
+                            L"<body>\x3053\x3093</body></html>";
+    char narrow[256] = {};
+    WideCharToMultiByte(CP_ACP, 0, kPage, -1, narrow, sizeof narrow, nullptr, nullptr);
+    Press press = PressButton(PageModel::FromText(kPage));
+    ASSERT_EQ(1, press.viewers);
+    EXPECT_EQ(SHIFTJIS_CHARSET, press.viewerCharset);
+    EXPECT_EQ(std::string(narrow), press.viewerText);
 }
 
 }  // namespace
