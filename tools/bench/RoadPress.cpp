@@ -64,6 +64,7 @@ void CALLBACK AfterFirstPaint(HWND, UINT, UINT_PTR timer, DWORD)
         UpdateWindow(edit);
         press.result->rerenderSeconds = SecondsSince(t0);
     }
+    if (press.options->whileShown) press.options->whileShown(viewer);
     if (edit) {
         press.result->textLength = static_cast<int>(SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
         if (press.options->readText) press.result->text = ViewerText(viewer);

@@ -4,13 +4,15 @@
 // viewer watched from inside its modal loop. Shared by the road benchmark and
 // the hostile-page tests. Call ModuleAttach first (server/ModuleLifetime.h).
 #include <windows.h>
+#include <functional>
 #include <string>
 #include "tools/host/PageModel.h"
 
 struct PressOptions {
     bool rerender = false;      // once painted, run the Encoding menu once (dismissed) and time the rebuild
     bool readText = false;      // read back the viewer's plain text before closing it
-    DWORD deadlineMs = 120000;  // the viewer is ended at this point and the press counts as timed out
+    DWORD deadlineMs = 120000;
+    std::function<void(HWND viewer)> whileShown;    // runs once the viewer is painted, before it is closed  // the viewer is ended at this point and the press counts as timed out
 };
 
 struct PressResult {
