@@ -182,6 +182,34 @@ TEST(PlatformFaults, EightThreadsLeaveTheLockCountAtZero) {
 // The activation-context functions missing: context_test's
 // ModuleContextSetUp.SystemWithoutActivationContextsCallsStraightThrough.
 
+// The placement key cannot be created: its parent is volatile, and a volatile
+// key takes no lasting subkey. The viewer still opens, closes and stores nothing.
+TEST(PlatformFaults, PlacementKeyThatCannotBeCreatedIsSkipped) {
+    LoadRichEdit();
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Dunmarrow");
+    HKEY parent = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Dunmarrow", 0, nullptr,
+                                             REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent, nullptr));
+    HKEY probe = nullptr;
+    LONG refused = RegCreateKeyExA(parent, "Probe", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                   &probe, nullptr);
+    if (probe) RegCloseKey(probe);
+    RegCloseKey(parent);
+    ASSERT_NE(ERROR_SUCCESS, refused) << "a lasting key was created under a volatile one";
+
+    PressOptions options;
+    options.deadlineMs = 30000;
+    PressResult press = PressButton(PageModel::FromBytes(kPage), options);
+    EXPECT_EQ(S_OK, press.hr);
+    EXPECT_FALSE(press.timedOut);
+    EXPECT_TRUE(press.viewerShown);
+    HKEY placement = nullptr;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Dunmarrow\\Glimmerdeck", 0, KEY_READ,
+                                           &placement));
+    if (placement) RegCloseKey(placement);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Dunmarrow");
+}
+
 // Runs last: the module as it is when "RICHED32.DLL" could not be loaded at
 // start-up, so that the viewer's template names a class nobody registered.
 // Wine's own libraries may have loaded the library already; its class is
