@@ -5,6 +5,11 @@
 #include <objbase.h>
 #include <string>
 #include <vector>
+#include <algorithm>
+#include <stdio.h>
+#include <stdlib.h>
+#include <commdlg.h>
+#include <dlgs.h>
 #include "resources/resource.h"
 #include "server/ModuleState.h"
 #include "support/TestSupport.h"
@@ -130,6 +135,80 @@ DWORD WINAPI RunWorker(void* param)
     return 0;
 }
 
+// Steers the Save As dialog from inside its modal loop: types the name, says
+// yes to the replace prompt, and cancels whatever is still up at the deadline.
+struct SaveSteering {
+    std::string name;
+    DWORD started;
+    bool typed;
+    bool timedOut;
+};
+SaveSteering* g_save;
+
+BOOL CALLBACK FindThreadDialog(HWND window, LPARAM param)
+{
+    char className[16] = {}, title[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, title, sizeof title);
+    if (lstrcmpA(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    HWND* found = reinterpret_cast<HWND*>(param);
+    // The replace prompt has a Yes button; the Save As dialog has the title.
+    if (GetDlgItem(window, IDYES) || lstrcmpA(title, "Save Web Glimmerdeck As") == 0) {
+        *found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK SteerSave(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (!g_save) return;
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindThreadDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog) return;
+    if (GetTickCount() - g_save->started > 20000) {
+        g_save->timedOut = true;
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    if (GetDlgItem(dialog, IDYES)) {
+        PostMessageA(dialog, WM_COMMAND, IDYES, 0);
+        return;
+    }
+    if (g_save->typed) return;
+    HWND box = GetDlgItem(dialog, cmb13);
+    if (!box) box = GetDlgItem(dialog, edt1);
+    SetWindowTextA(box, g_save->name.c_str());
+    g_save->typed = true;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (found.cFileName[0] != '.') names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::string bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return "(unreadable)";
+    char chunk[4096];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
+    fclose(file);
+    return bytes;
+}
+
 } // namespace
 
 TEST(PlatformFaults, ClipboardHeldByAnotherKeepsItsContent) {
@@ -208,6 +287,61 @@ TEST(PlatformFaults, PlacementKeyThatCannotBeCreatedIsSkipped) {
                                            &placement));
     if (placement) RegCloseKey(placement);
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Dunmarrow");
+}
+
+// A full disk during Save: the folder is a small file system (scripts/test
+// mounts one when it runs as root and names it in GD_FULL_DISK) filled to
+// the last byte. The previous file stays as it was and no temporary file is left.
+TEST(PlatformFaults, FullDiskDuringSaveKeepsThePreviousFile) {
+    const char* unixFolder = getenv("GD_FULL_DISK");
+    if (!unixFolder || !*unixFolder) GTEST_SKIP() << "no small file system given in GD_FULL_DISK";
+    LoadRichEdit();
+    std::string folder = std::string("Z:") + unixFolder;
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    const std::string target = folder + "\\page.txt";
+    {
+        FILE* previous = fopen(target.c_str(), "wb");
+        ASSERT_NE(nullptr, previous) << target;
+        fputs("previous content", previous);
+        fclose(previous);
+    }
+    // Fill what is left, so that the save meets a full disk.
+    HANDLE filler = CreateFileA((folder + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, filler);
+    static char block[4096];
+    DWORD written = 0;
+    for (size_t size = sizeof block; size > 0; size /= 2)
+        while (WriteFile(filler, block, static_cast<DWORD>(size), &written, nullptr) && written == size) {}
+    CloseHandle(filler);
+
+    SaveSteering steering = { target, GetTickCount(), false, false };
+    PressOptions options;
+    options.deadlineMs = 60000;
+    options.whileShown = [&](HWND viewer) {
+        g_save = &steering;
+        UINT_PTR timer = SetTimer(nullptr, 0, 50, SteerSave);
+        SendMessageA(viewer, WM_COMMAND, MAKEWPARAM(IDC_SAVE, BN_CLICKED), 0);
+        KillTimer(nullptr, timer);
+        g_save = nullptr;
+    };
+    std::string page = "<HTML><BODY>\n";
+    while (page.size() < 200000) page += std::string(79, 'x') + "\n";
+    PressResult press = PressButton(PageModel::FromBytes(page + "</BODY></HTML>"), options);
+    EXPECT_EQ(S_OK, press.hr);
+    EXPECT_FALSE(press.timedOut);
+    EXPECT_TRUE(steering.typed) << "the Save As dialog did not appear";
+    EXPECT_FALSE(steering.timedOut);
+    EXPECT_EQ("previous content", ReadBytes(target));
+    EXPECT_EQ((std::vector<std::string>{ "filler", "page.txt" }), FilesIn(folder));
+
+    // With room again, the same save replaces the file: the steps above reached the write.
+    DeleteFileA((folder + "\\filler").c_str());
+    steering = { target, GetTickCount(), false, false };
+    press = PressButton(PageModel::FromBytes(page + "</BODY></HTML>"), options);
+    EXPECT_TRUE(steering.typed);
+    EXPECT_EQ(page.size() + 14, ReadBytes(target).size() - std::count(page.begin(), page.end(), '\n'))
+        << "the file was not replaced by the page's text";
+    DeleteFileA(target.c_str());
 }
 
 // Runs last: the module as it is when "RICHED32.DLL" could not be loaded at

@@ -91,3 +91,17 @@ gd_xvfb_up() {
 }
 
 gd_xvfb_down() { [ -n "${GD_XVFB_PID:-}" ] && kill "$GD_XVFB_PID" 2>/dev/null || true; }
+
+# A tiny file system for the full-disk Save test, when run as root; the test
+# skips itself without one. GD_FULL_DISK names its folder.
+gd_full_disk_up() {
+    [ "$(id -u)" -eq 0 ] || return 0
+    local dir="$GD_BUILD/full-disk"
+    mkdir -p "$dir"
+    mountpoint -q "$dir" || mount -t tmpfs -o size=256k gdfull "$dir" 2>/dev/null || return 0
+    export GD_FULL_DISK="$dir"
+}
+
+gd_full_disk_down() {
+    [ -n "${GD_FULL_DISK:-}" ] && umount "$GD_FULL_DISK" 2>/dev/null || true
+}
