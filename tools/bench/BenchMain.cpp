@@ -171,9 +171,19 @@ int Pages(const std::string& samplePath, const std::string& folder)
         { "page-100k.html", 100u << 10 }, { "page-1m.html", 1u << 20 },
         { "page-5m.html", 5u << 20 },     { "page-20m.html", 20u << 20 },
     };
+    // Text pages: prose lines with a tag every few hundred lines, few coloured
+    // runs, on which Wine's rich edit streams in linear time.
+    const std::string prose = "lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor\n";
+    std::string block;
+    for (int line = 0; line < 200; ++line) block += prose;
+    block += "<P CLASS=\"para\">\n";
     for (const Made& m : made) {
         std::string path = folder + "\\" + m.name;
-        if (!WriteWholeFile(path, GrowPage(sample, m.bytes, false))) {
+        std::string text = "<HTML><BODY>\n";
+        while (text.size() < m.bytes) text += block;
+        text += "</BODY></HTML>\n";
+        std::string textPath = folder + "\\text-" + (m.name + 5);
+        if (!WriteWholeFile(path, GrowPage(sample, m.bytes, false)) || !WriteWholeFile(textPath, text)) {
             fprintf(stderr, "glimmerdeck-bench: cannot write %s\n", path.c_str());
             return 1;
         }
