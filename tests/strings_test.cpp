@@ -107,6 +107,25 @@ TEST(CStringSharing, WriteBufferOnASharedStringCopiesFirst)
     EXPECT_EQ(1, original.RefCount());
 }
 
+TEST(CStringSharing, NoRoomAskedOfASharedEmptyBlockIsNoFailure)
+{
+    CString owned("hello");
+    owned = "";
+    CString copy(owned);
+    ASSERT_TRUE(copy.SharesBlockWith(owned));
+
+    char* buffer = copy.GetWriteBuffer(0);
+    ASSERT_NE(nullptr, buffer);
+    EXPECT_EQ('\0', buffer[0]);
+    copy.ReleaseWriteBuffer(-1);
+    EXPECT_EQ(0, copy.GetLength());
+    EXPECT_EQ(1, owned.RefCount());
+
+    CString formatted(owned);
+    EXPECT_TRUE(formatted.Format(""));
+    EXPECT_EQ(0, formatted.GetLength());
+}
+
 TEST(CStringSharing, AppendAndAssignOnASharedStringLeaveTheOtherAlone)
 {
     CString a("left");

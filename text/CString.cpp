@@ -207,6 +207,12 @@ char* CString::GetWriteBuffer(int minLength)
     StringHeader* header = Header();
     if (header->refCount > 1 || header->allocLength < minLength) {
         int oldLength = header->dataLength;
+        // A shared block holding empty text, asked for no room: the shared
+        // empty block serves, and nothing failed.
+        if (minLength == 0 && oldLength == 0) {
+            Release();
+            return m_data;
+        }
         StringHeader* block = NewBlock(minLength > oldLength ? minLength : oldLength);
         if (!block) return nullptr;
         memcpy(block->Data(), m_data, oldLength + 1);
