@@ -32,3 +32,13 @@ LONG RegistryKeyHandle::Close()
     }
     return error;
 }
+
+RegistryKeyHandle& RegistryKeyHandle::operator=(RegistryKeyHandle&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        m_key = other.m_key;
+        other.m_key = nullptr;
+    }
+    return *this;
+}

@@ -9,6 +9,7 @@ public:
     RegistryKeyHandle(const RegistryKeyHandle&) = delete;
     RegistryKeyHandle& operator=(const RegistryKeyHandle&) = delete;
     RegistryKeyHandle(RegistryKeyHandle&& other) noexcept : m_key(other.m_key) { other.m_key = nullptr; }
+    RegistryKeyHandle& operator=(RegistryKeyHandle&& other) noexcept;
 
     // Replaces the held key only when the new one opened.
     LONG Open(HKEY parent, const char* name, REGSAM access);

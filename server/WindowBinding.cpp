@@ -74,16 +74,16 @@ BOOL CWindowObject::Dispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
     const MessageRecord* outer = m_currentMessage;
     m_currentMessage = &record;
     BOOL handled;
-    result = 0;
     try {
-        handled = ProcessWindowMessage(hWnd, message, wParam, lParam, result, 0);
+        handled = ProcessWindowMessage(hWnd, message, wParam, lParam, record.result, 0);
     } catch (...) {
         // A handler that failed has still consumed the message: answering 0
         // is safer than running default processing on half-done work.
         handled = TRUE;
-        result = 0;
+        record.result = 0;
     }
     m_currentMessage = outer;
+    result = record.result;
     return handled;
 }
 

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <functional>
+#include <stdexcept>
 #include <vector>
 #include "server/ModuleState.h"
 #include "server/WindowBinding.h"
@@ -14,6 +15,7 @@ const UINT WM_PING = WM_APP + 2;         // handled, 0x1234
 const UINT WM_PASS_ON = WM_APP + 3;      // first entry passes it on, second answers 0x55
 const UINT WM_DECLINED = WM_APP + 4;     // the only entry declines it
 const UINT WM_RECORD = WM_APP + 5;       // notes the current message record, nesting wParam deep
+const UINT WM_THROW = WM_APP + 6;        // its handler throws
 const UINT WM_BASE_ONLY = WM_APP + 10;   // answered 99 by the base window procedure
 const UINT WM_OBJECT_ONLY = WM_APP + 11; // answered 77 by the subclassing object
 const DWORD kDeadlineMs = 10000;
@@ -111,6 +113,7 @@ public:
         records.push_back(m_currentMessage->wParam);
         return 0;
     }
+    LRESULT OnThrow(UINT, WPARAM, LPARAM, BOOL&) { throw std::runtime_error("handler failed"); }
     LRESULT OnButton(WORD, WORD, HWND, BOOL&) { return 0x4321; }
     LRESULT OnCancel(WORD, WORD id, HWND, BOOL&)
     {
@@ -134,6 +137,7 @@ BEGIN_MESSAGE_MAP(CTestDialog)
     ON_MESSAGE(WM_DECLINED, OnDeclined)
     ON_MESSAGE(WM_CTLCOLORSTATIC, OnCtlColorStatic)
     ON_MESSAGE(WM_RECORD, OnRecord)
+    ON_MESSAGE(WM_THROW, OnThrow)
     ON_COMMAND(IDC_TEST_BUTTON, BN_CLICKED, OnButton)
     ON_COMMAND(IDCANCEL, BN_CLICKED, OnCancel)
 END_MESSAGE_MAP()
@@ -195,6 +199,10 @@ TEST_P(InitDialogAnswer, DecidesTheFocus) {
         return test.answer;
     };
     dialog.script = [&](CTestDialog& self) {
+        // With no window manager on the display the new dialog is not always
+        // activated on its own; activation is where the dialog restores the
+        // focus that its initialisation chose.
+        if (GetActiveWindow() != self.m_hWnd) SetForegroundWindow(self.m_hWnd);
         active = PumpUntil([&] { return IsWindowVisible(self.m_hWnd) && GetActiveWindow() == self.m_hWnd; },
                            5000);
         focused = GetDlgCtrlID(GetFocus());
@@ -224,6 +232,7 @@ const AnswerCase kAnswerCases[] = {
     { "HandledPrivateMessageGoesThroughMsgResult", WM_PING, 0, false, TRUE, 0x1234, 0x1234 },
     { "ClearedFlagPassesOnToTheNextEntry", WM_PASS_ON, 0, false, TRUE, 0x55, 0x55 },
     { "DeclinedMessageGoesToDefaultProcessing", WM_DECLINED, 0, false, FALSE, kUntouched, 0 },
+    { "ThrowingHandlerAnswersZero", WM_THROW, 0, false, TRUE, 0, 0 },
     { "ControlColourAnswersTheBrushDirectly", WM_CTLCOLORSTATIC, 0, true, 0, kUntouched, 0 },
 };
 
@@ -252,19 +261,6 @@ TEST_P(HandledMessage, AnswersByItsRule) {
 
 INSTANTIATE_TEST_SUITE_P(DialogBinding, HandledMessage, testing::ValuesIn(kAnswerCases),
                          [](const testing::TestParamInfo<AnswerCase>& info) { return std::string(info.param.name); });
-
-TEST(DialogBinding, InitDialogAnswerIsTheHandlersResultItself) {
-    CTestDialog dialog;
-    INT_PTR answer = -1;
-    dialog.script = [&](CTestDialog& self) {
-        self.onInit = [](CTestDialog&) -> LRESULT { return 0x5A; };
-        DLGPROC procedure = reinterpret_cast<DLGPROC>(GetWindowLongA(self.m_hWnd, DWL_DLGPROC));
-        answer = procedure(self.m_hWnd, WM_INITDIALOG, 0, 0);
-        Close(self);
-    };
-    EXPECT_EQ(IDCANCEL, dialog.Run());
-    EXPECT_EQ(0x5A, answer);
-}
 
 TEST(DialogBinding, LastMessageUnbindsAndRunsTheHookOnce) {
     CTestDialog dialog;
@@ -323,6 +319,7 @@ TEST(DialogBinding, NestedMessagesSeeTheirOwnRecord) {
     EXPECT_EQ(IDCANCEL, dialog.Run());
     const std::vector<WPARAM> expected = { 2, 1, 0, 0, 1, 2 };
     EXPECT_EQ(expected, dialog.records);
+    EXPECT_EQ(nullptr, dialog.m_currentMessage);
 }
 
 TEST(DialogBinding, MissingTemplateLeavesNoEntryBehind) {
@@ -471,19 +468,6 @@ HWND MakeBaseWindow()
                            GetModuleHandleA(nullptr), nullptr);
 }
 
-TEST(SubclassedWindow, ObjectAnswersItsMessagesAndPassesOnTheRest) {
-    HWND window = MakeBaseWindow();
-    ASSERT_NE(nullptr, window);
-    CTestSubclass object;
-    ASSERT_TRUE(object.AttachToWindow(window));
-    EXPECT_EQ(window, object.m_hWnd);
-    EXPECT_EQ(reinterpret_cast<WNDPROC>(BaseProc), object.m_previousProc);
-    EXPECT_EQ(&object, CWindowObject::FromHandle(window));
-    EXPECT_EQ(77, SendMessageA(window, WM_OBJECT_ONLY, 0, 0));
-    EXPECT_EQ(99, SendMessageA(window, WM_BASE_ONLY, 0, 0));
-    DestroyWindow(window);
-}
-
 struct RestoreCase {
     const char* name;
     bool laterSubclasser;
@@ -501,11 +485,15 @@ TEST_P(WindowTakenOver, EndsWithTheRightProcedure) {
     ASSERT_NE(nullptr, window);
     CTestSubclass object;
     ASSERT_TRUE(object.AttachToWindow(window));
+    EXPECT_EQ(window, object.m_hWnd);
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(BaseProc), object.m_previousProc);
+    EXPECT_EQ(&object, CWindowObject::FromHandle(window));
     g_laterCalls = 0;
     if (GetParam().laterSubclasser)
         g_laterPrevious = reinterpret_cast<WNDPROC>(
             SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(LaterSubclassProc)));
-    EXPECT_EQ(77, SendMessageA(window, WM_OBJECT_ONLY, 0, 0));
+    EXPECT_EQ(77, SendMessageA(window, WM_OBJECT_ONLY, 0, 0)) << "answered by the object";
+    EXPECT_EQ(99, SendMessageA(window, WM_BASE_ONLY, 0, 0)) << "passed on to the previous procedure";
     g_baseNcDestroys = 0;
     DestroyWindow(window);
 

@@ -57,6 +57,11 @@ gd_wine_up() {
         wineserver -w
     fi
     wineserver -p >/dev/null 2>&1 </dev/null || true
+    # Without a window manager on Xvfb, Wine waits about 2 s on every window
+    # it closes; unmanaged windows close at once.
+    if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+    fi
 }
 
 gd_wine_down() { [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true; }

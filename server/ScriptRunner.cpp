@@ -1,0 +1,572 @@
+#include "server/ScriptRunner.h"
+#include <objbase.h>
+#include <oleauto.h>
+#include <string.h>
+#include <utility>
+#include "server/RegistryKeyHandle.h"
+#include "server/RegistryTree.h"
+
+namespace {
+
+struct RootKeyEntry {
+    const char* name;
+    HKEY key;
+};
+
+const RootKeyEntry kRootKeys[] = {
+    { "HKCR",                  HKEY_CLASSES_ROOT },
+    { "HKCU",                  HKEY_CURRENT_USER },
+    { "HKLM",                  HKEY_LOCAL_MACHINE },
+    { "HKU",                   HKEY_USERS },
+    { "HKPD",                  HKEY_PERFORMANCE_DATA },
+    { "HKDD",                  HKEY_DYN_DATA },
+    { "HKCC",                  HKEY_CURRENT_CONFIG },
+    { "HKEY_CLASSES_ROOT",     HKEY_CLASSES_ROOT },
+    { "HKEY_CURRENT_USER",     HKEY_CURRENT_USER },
+    { "HKEY_LOCAL_MACHINE",    HKEY_LOCAL_MACHINE },
+    { "HKEY_USERS",            HKEY_USERS },
+    { "HKEY_PERFORMANCE_DATA", HKEY_PERFORMANCE_DATA },
+    { "HKEY_DYN_DATA",         HKEY_DYN_DATA },
+    { "HKEY_CURRENT_CONFIG",   HKEY_CURRENT_CONFIG },
+};
+
+struct ValueTypeEntry {
+    const char* letter;
+    DWORD type;
+};
+
+const ValueTypeEntry kValueTypes[] = {
+    { "S", REG_SZ },
+    { "D", REG_DWORD },
+    { "B", REG_BINARY },
+};
+
+enum Keyword { kNoKeyword, kVal, kNoRemove, kForceRemove, kDelete };
+
+struct KeywordEntry {
+    const char* text;
+    Keyword keyword;
+};
+
+const KeywordEntry kKeywords[] = {
+    { "Val",         kVal },
+    { "NoRemove",    kNoRemove },
+    { "ForceRemove", kForceRemove },
+    { "Delete",      kDelete },
+};
+
+// Never removed by ForceRemove or Delete: they hold every other class.
+const char* const kProtectedKeyNames[] = { "CLSID", "TYPELIB" };
+
+bool RootKeyByName(const char* name, HKEY* key)
+{
+    for (const RootKeyEntry& entry : kRootKeys) {
+        if (lstrcmpiA(entry.name, name) == 0) {
+            *key = entry.key;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ValueTypeByLetter(const char* letter, DWORD* type)
+{
+    for (const ValueTypeEntry& entry : kValueTypes) {
+        if (lstrcmpiA(entry.letter, letter) == 0) {
+            *type = entry.type;
+            return true;
+        }
+    }
+    return false;
+}
+
+Keyword KeywordOf(const char* token)
+{
+    for (const KeywordEntry& entry : kKeywords)
+        if (lstrcmpiA(entry.text, token) == 0) return entry.keyword;
+    return kNoKeyword;
+}
+
+bool IsProtectedKeyName(const char* name)
+{
+    for (const char* protectedName : kProtectedKeyNames)
+        if (lstrcmpiA(protectedName, name) == 0) return true;
+    return false;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Bytes of the character at `p`: a lead byte and its trail byte are one
+// character, but a lead byte just before the end stands alone.
+size_t CharBytes(const char* p)
+{
+    return (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) ? 2 : 1;
+}
+
+// Looks at whole characters, so a trail byte that happens to be 0x5C is not
+// taken for a backslash.
+bool HasBackslash(const char* text)
+{
+    for (const char* p = text; *p; p += CharBytes(p))
+        if (*p == '\\') return true;
+    return false;
+}
+
+bool IsBlockOpen(const char* token) { return token[0] == '{' && token[1] == '\0'; }
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return 0;
+}
+
+// Growing output of the expansion; doubles when the next character does not fit.
+class ExpansionBuffer {
+public:
+    ExpansionBuffer() : m_data(nullptr), m_size(0), m_capacity(0) {}
+    ~ExpansionBuffer() { CoTaskMemFree(m_data); }
+
+    bool Reserve(size_t capacity)
+    {
+        m_data = static_cast<char*>(CoTaskMemAlloc(capacity));
+        m_capacity = m_data ? capacity : 0;
+        return m_data != nullptr;
+    }
+
+    bool Append(const char* bytes, size_t count)
+    {
+        while (m_capacity - m_size < count) {
+            if (m_capacity > 0x40000000) return false;
+            char* grown = static_cast<char*>(CoTaskMemRealloc(m_data, m_capacity * 2));
+            if (!grown) return false;
+            m_data = grown;
+            m_capacity *= 2;
+        }
+        memcpy(m_data + m_size, bytes, count);
+        m_size += count;
+        return true;
+    }
+
+    char* Detach()
+    {
+        char* data = m_data;
+        m_data = nullptr;
+        return data;
+    }
+
+private:
+    char* m_data;
+    size_t m_size;
+    size_t m_capacity;
+};
+
+// `value` in the ANSI code page, in task memory; null when it cannot be made.
+char* WideToAnsi(const wchar_t* value)
+{
+    int bytes = WideCharToMultiByte(CP_ACP, 0, value, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return nullptr;
+    char* ansi = static_cast<char*>(CoTaskMemAlloc(bytes));
+    if (ansi && WideCharToMultiByte(CP_ACP, 0, value, -1, ansi, bytes, nullptr, nullptr) != bytes) {
+        CoTaskMemFree(ansi);
+        ansi = nullptr;
+    }
+    return ansi;
+}
+
+}  // namespace
+
+ScriptRunner::ScriptRunner(const ScriptVariables& variables)
+    : m_variables(variables), m_pos(nullptr)
+{
+    m_token[0] = '\0';
+}
+
+HRESULT ScriptRunner::ExpandVariables(const char* text, char** expanded) const
+{
+    *expanded = nullptr;
+    size_t length = strlen(text);
+    if (length > 0x20000000) return E_OUTOFMEMORY;
+
+    // Twice the text, but never nothing: an empty buffer would not grow by doubling.
+    ExpansionBuffer out;
+    if (!out.Reserve(length * 2 > 16 ? length * 2 : 16)) return E_OUTOFMEMORY;
+
+    const char* p = text;
+    while (*p) {
+        if (*p != '%') {
+            size_t bytes = CharBytes(p);
+            if (!out.Append(p, bytes)) return E_OUTOFMEMORY;
+            p += bytes;
+            continue;
+        }
+        if (p[1] == '%') {
+            if (!out.Append("%", 1)) return E_OUTOFMEMORY;
+            p += 2;
+            continue;
+        }
+
+        const char* name = p + 1;
+        const char* end = name;
+        while (*end && *end != '%') end += CharBytes(end);
+        if (!*end) return DISP_E_EXCEPTION;
+        size_t nameLength = end - name;
+        if (nameLength > kMaxVariableNameChars) return E_FAIL;
+
+        char nameText[kMaxVariableNameChars + 1];
+        memcpy(nameText, name, nameLength);
+        nameText[nameLength] = '\0';
+        const wchar_t* value = m_variables.Find(nameText);
+        if (!value) return DISP_E_EXCEPTION;
+
+        // The value goes in as it is: it is not expanded again.
+        char* ansi = WideToAnsi(value);
+        if (!ansi) return E_OUTOFMEMORY;
+        bool appended = out.Append(ansi, strlen(ansi));
+        CoTaskMemFree(ansi);
+        if (!appended) return E_OUTOFMEMORY;
+        p = end + 1;
+    }
+    if (!out.Append("", 1)) return E_OUTOFMEMORY;
+    *expanded = out.Detach();
+    return S_OK;
+}
+
+void ScriptRunner::SkipBlanks()
+{
+    while (IsBlank(*m_pos)) ++m_pos;
+}
+
+HRESULT ScriptRunner::ReadToken()
+{
+    m_token[0] = '\0';
+    SkipBlanks();
+    if (!*m_pos) return DISP_E_EXCEPTION;
+
+    size_t length = 0;
+    bool quoted = *m_pos == '\'';
+    bool complete = !quoted;
+    if (quoted) ++m_pos;
+    while (*m_pos) {
+        if (quoted && *m_pos == '\'') {
+            ++m_pos;
+            if (*m_pos != '\'') {
+                complete = true;
+                break;
+            }
+            // Two quotes stand for the one copied below.
+        } else if (!quoted && IsBlank(*m_pos)) {
+            break;
+        }
+        if (length >= kMaxTokenChars) {
+            complete = false;
+            break;
+        }
+        size_t bytes = CharBytes(m_pos);
+        memcpy(m_token + length, m_pos, bytes);
+        length += bytes;
+        m_pos += bytes;
+    }
+    // Refused: a quoted token without its closing quote, or one too long.
+    if (!complete) {
+        m_token[0] = '\0';
+        return DISP_E_EXCEPTION;
+    }
+    m_token[length] = '\0';
+    return S_OK;
+}
+
+// Copies the token at hand into a name buffer of kMaxNameChars + 1 bytes.
+HRESULT ScriptRunner::CopyName(char* name) const
+{
+    size_t length = strlen(m_token);
+    if (length > kMaxNameChars) return DISP_E_EXCEPTION;
+    memcpy(name, m_token, length + 1);
+    return S_OK;
+}
+
+HRESULT ScriptRunner::Run(const char* text, bool doRegister)
+{
+    char* expanded = nullptr;
+    HRESULT hr = ExpandVariables(text, &expanded);
+    if (FAILED(hr)) return hr;
+
+    m_pos = expanded;
+    SkipBlanks();
+    while (*m_pos) {
+        hr = ReadToken();
+        if (FAILED(hr)) break;
+        HKEY root = nullptr;
+        if (!RootKeyByName(m_token, &root)) {
+            hr = DISP_E_EXCEPTION;
+            break;
+        }
+        hr = ReadToken();
+        if (FAILED(hr)) break;
+        if (m_token[0] != '{') {
+            hr = DISP_E_EXCEPTION;
+            break;
+        }
+
+        if (doRegister) {
+            const char* blockStart = m_pos;
+            hr = RunKeyBlock(root, true, false, 1);
+            if (FAILED(hr)) {
+                // Take back what this root block did; earlier blocks stay.
+                m_pos = blockStart;
+                RunKeyBlock(root, false, false, 1);
+                break;
+            }
+        } else {
+            hr = RunKeyBlock(root, false, false, 1);
+            if (FAILED(hr)) break;
+        }
+        SkipBlanks();
+    }
+
+    CoTaskMemFree(expanded);
+    m_pos = nullptr;
+    return hr;
+}
+
+// An empty name would stand for the parent itself, a path for a deeper key,
+// and the keywords can never be key names.
+bool ScriptRunner::IsKeyName(const char* token)
+{
+    return token[0] && !HasBackslash(token) && strlen(token) <= kMaxNameChars
+        && KeywordOf(token) == kNoKeyword;
+}
+
+HRESULT ScriptRunner::RunKeyBlock(HKEY parent, bool doRegister, bool skipping, int depth)
+{
+    if (depth > kMaxBlockDepth) return DISP_E_EXCEPTION;
+    return doRegister ? RegisterBlock(parent, depth) : UnregisterBlock(parent, skipping, depth);
+}
+
+HRESULT ScriptRunner::RegisterBlock(HKEY parent, int depth)
+{
+    RegistryKeyHandle current;
+    char name[kMaxNameChars + 1];
+
+    HRESULT hr = ReadToken();
+    if (FAILED(hr)) return hr;
+    while (m_token[0] != '}') {
+        Keyword keyword = KeywordOf(m_token);
+        Keyword removal = kNoKeyword;
+        if (keyword == kForceRemove || keyword == kDelete) {
+            removal = keyword;
+            hr = ReadToken();
+            if (FAILED(hr)) return hr;
+            keyword = KeywordOf(m_token);
+        }
+
+        if (keyword == kNoRemove) {
+            // Matters only to the unregister pass.
+            hr = ReadToken();
+            if (FAILED(hr)) return hr;
+            keyword = KeywordOf(m_token);
+        }
+
+        if (keyword == kVal && removal != kDelete) {
+            hr = ReadToken();
+            if (FAILED(hr)) return hr;
+            hr = CopyName(name);
+            if (FAILED(hr)) return hr;
+            hr = ReadToken();
+            if (FAILED(hr)) return hr;
+            if (m_token[0] != '=') return DISP_E_EXCEPTION;
+            hr = WriteValue(parent, name);
+            if (FAILED(hr)) return hr;
+            if (IsBlockOpen(m_token)) return DISP_E_EXCEPTION;
+            continue;
+        }
+
+        if (!IsKeyName(m_token)) return DISP_E_EXCEPTION;
+        // The key may well not exist yet. Removing it after NoRemove has been
+        // read means "ForceRemove NoRemove Name" removes Name itself.
+        if (removal != kNoKeyword && !IsProtectedKeyName(m_token)) DeleteKeyTree(parent, m_token);
+        if (removal == kDelete) {
+            hr = ReadToken();
+            if (FAILED(hr)) return hr;
+            hr = PassOverAssignment();
+            if (FAILED(hr)) return hr;
+            if (IsBlockOpen(m_token)) return DISP_E_EXCEPTION;
+            continue;
+        }
+
+        RegistryKeyHandle key;
+        if (key.Open(parent, m_token, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
+            key.Open(parent, m_token, KEY_READ) != ERROR_SUCCESS &&
+            key.Create(parent, m_token) != ERROR_SUCCESS)
+            return DISP_E_EXCEPTION;
+        if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
+        current = std::move(key);
+
+        hr = ReadToken();
+        if (FAILED(hr)) return hr;
+        if (m_token[0] == '=') {
+            hr = WriteValue(current, nullptr);
+            if (FAILED(hr)) return hr;
+        }
+
+        if (IsBlockOpen(m_token)) {
+            hr = RunKeyBlock(current, true, false, depth + 1);
+            if (FAILED(hr)) return hr;
+            hr = ReadToken();
+            if (FAILED(hr)) return hr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT ScriptRunner::UnregisterBlock(HKEY parent, bool skipping, int depth)
+{
+    RegistryKeyHandle current;
+    bool noRemove = false;
+    char name[kMaxNameChars + 1];
+
+    HRESULT hr = ReadToken();
+    if (FAILED(hr)) return hr;
+    while (m_token[0] != '}') {
+        // ForceRemove acts in the register pass only; a Delete entry is
+        // handled as a plain key, without a block.
+        Keyword keyword = KeywordOf(m_token);
+        bool isDelete = keyword == kDelete;
+        if (keyword == kForceRemove || keyword == kDelete) {
+            hr = ReadToken();
+            if (FAILED(hr)) return hr;
+            keyword = KeywordOf(m_token);
+        }
+
+        // Holds for this key and every later key of the block.
+        if (keyword == kNoRemove) {
+            noRemove = true;
+            hr = ReadToken();
+            if (FAILED(hr)) return hr;
+            keyword = KeywordOf(m_token);
+        }
+
+        if (keyword == kVal && !isDelete) {
+            hr = ReadToken();
+            if (FAILED(hr)) return hr;
+            hr = CopyName(name);
+            if (FAILED(hr)) return hr;
+            hr = ReadToken();
+            if (FAILED(hr)) return hr;
+            if (m_token[0] != '=') return DISP_E_EXCEPTION;
+            if (!skipping) RegDeleteValueA(parent, name);
+            hr = PassOverAssignment();
+            if (FAILED(hr)) return hr;
+            if (IsBlockOpen(m_token)) return DISP_E_EXCEPTION;
+            continue;
+        }
+
+        if (!IsKeyName(m_token)) return DISP_E_EXCEPTION;
+        hr = CopyName(name);
+        if (FAILED(hr)) return hr;
+
+        // Write access lets the key's own val entries be deleted; a key that
+        // only opens for reading is still walked.
+        bool exists = !skipping &&
+            (current.Open(parent, name, KEY_READ | KEY_WRITE) == ERROR_SUCCESS ||
+             current.Open(parent, name, KEY_READ) == ERROR_SUCCESS);
+
+        hr = ReadToken();
+        if (FAILED(hr)) return hr;
+        hr = PassOverAssignment();
+        if (FAILED(hr)) return hr;
+        if (isDelete && IsBlockOpen(m_token)) return DISP_E_EXCEPTION;
+
+        if (!exists) {
+            // Nothing below a missing key is touched; the block's own
+            // skipping flag stays as it was.
+            if (!isDelete && m_token[0] == '{') {
+                hr = RunKeyBlock(parent, false, true, depth + 1);
+                if (FAILED(hr)) return hr;
+                hr = ReadToken();
+                if (FAILED(hr)) return hr;
+            }
+            continue;
+        }
+
+        if (KeyHasSubkeys(current) || KeyHasNamedValue(current)) {
+            if (!isDelete && m_token[0] == '{') {
+                hr = RunKeyBlock(current, false, false, depth + 1);
+                if (FAILED(hr)) return hr;
+                hr = ReadToken();
+                if (FAILED(hr)) return hr;
+            }
+            // Subkeys the script does not account for keep the key alive.
+            if (KeyHasSubkeys(current)) continue;
+            if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
+            if (!noRemove) RegDeleteKeyA(parent, name);
+            continue;
+        }
+
+        if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
+        if (!noRemove) RegDeleteKeyA(parent, name);
+        // The key held nothing, so there is nothing in its block to remove.
+        if (!isDelete && m_token[0] == '{') {
+            hr = RunKeyBlock(parent, false, true, depth + 1);
+            if (FAILED(hr)) return hr;
+            hr = ReadToken();
+            if (FAILED(hr)) return hr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT ScriptRunner::WriteValue(HKEY key, const char* valueName)
+{
+    HRESULT hr = ReadToken();
+    if (FAILED(hr)) return hr;
+    DWORD type = 0;
+    if (!ValueTypeByLetter(m_token, &type)) return DISP_E_EXCEPTION;
+    SkipBlanks();
+    hr = ReadToken();
+    if (FAILED(hr)) return hr;
+
+    // Buffers here would sit in every level of a deep walk: decode in place
+    // or on the heap instead.
+    DWORD length = static_cast<DWORD>(strlen(m_token));
+    switch (type) {
+    case REG_SZ:
+        RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(m_token), length + 1);
+        break;
+    case REG_DWORD: {
+        // A number that does not convert fails the run rather than writing a guess.
+        WCHAR* wide = static_cast<WCHAR*>(CoTaskMemAlloc((length + 1) * sizeof(WCHAR)));
+        if (!wide) return E_OUTOFMEMORY;
+        ULONG number = 0;
+        hr = MultiByteToWideChar(CP_ACP, 0, m_token, -1, wide, length + 1)
+           ? VarUI4FromStr(wide, 0, 0, &number) : DISP_E_TYPEMISMATCH;
+        CoTaskMemFree(wide);
+        if (FAILED(hr)) return hr;
+        DWORD data = number;
+        RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+        break;
+    }
+    case REG_BINARY: {
+        if (length % 2) return E_FAIL;
+        // Byte i comes from characters 2i and 2i+1, which are read before it is written.
+        BYTE* bytes = reinterpret_cast<BYTE*>(m_token);
+        for (DWORD i = 0; i < length / 2; ++i)
+            bytes[i] = static_cast<BYTE>(HexDigit(m_token[2 * i]) << 4 | HexDigit(m_token[2 * i + 1]));
+        RegSetValueExA(key, valueName, 0, REG_BINARY, bytes, length / 2);
+        break;
+    }
+    }
+    return ReadToken();
+}
+
+HRESULT ScriptRunner::PassOverAssignment()
+{
+    if (m_token[0] != '=') return S_OK;
+    HRESULT hr = ReadToken();
+    if (FAILED(hr)) return hr;
+    SkipBlanks();
+    hr = ReadToken();
+    if (FAILED(hr)) return hr;
+    return ReadToken();
+}
