@@ -1,0 +1,125 @@
+// HighlightMarkup on arbitrary markup: byte for byte the plain reading of the
+// conversion table (HighlightModel.h), cut-off included; the buffer sized by
+// the rules and never written past; the body never ends inside a control
+// word, opens no group and leaves bold off after every bold character.
+#include "viewer/Highlighter.h"
+#include "HighlightModel.h"
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <memory>
+#include <string>
+
+namespace {
+
+void Fail(const char* what, const CString& body)
+{
+    fprintf(stderr, "highlighter_fuzz: %s (body of %d bytes in a block of %d)\n", what, body.GetLength(),
+            body.GetAllocLength());
+    abort();
+}
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Reads the body as RTF: each control word ends in a space or the next
+// backslash, only backslash and braces are escaped, no brace stands alone,
+// and bold ("\b") is switched off ("\b0") before it is switched on again and
+// before the body ends.
+void CheckRtf(const CString& body)
+{
+    const char* p = body.c_str();
+    const char* end = p + body.GetLength();
+    bool bold = false;
+    while (p < end) {
+        if (*p == '{' || *p == '}') Fail("the body opens or closes a group", body);
+        if (*p != '\\') {
+            ++p;
+            continue;
+        }
+        ++p;
+        if (p == end) Fail("the body ends inside an escape", body);
+        if (*p == '\\' || *p == '{' || *p == '}') {
+            ++p;
+            continue;
+        }
+        if (!IsLetter(*p)) Fail("a backslash stands before a character that needs no escape", body);
+        const char* name = p;
+        while (p < end && IsLetter(*p)) ++p;
+        std::string word(name, p);
+        const char* digits = p;
+        while (p < end && *p >= '0' && *p <= '9') ++p;
+        std::string parameter(digits, p);
+        if (p == end) Fail("the body ends inside a control word", body);
+        if (*p != ' ' && *p != '\\') Fail("a control word runs into the text after it", body);
+        if (*p == ' ') ++p;
+        if (word == "b") {
+            if (parameter.empty()) {
+                if (bold) Fail("bold switched on twice", body);
+                bold = true;
+            } else if (parameter == "0") {
+                if (!bold) Fail("bold switched off while off", body);
+                bold = false;
+            } else {
+                Fail("bold with an unexpected parameter", body);
+            }
+        } else if (bold) {
+            // Bold covers exactly one angle bracket.
+            Fail("a control word other than \\b0 while bold", body);
+        }
+        if (bold && (p >= end || (*p != '<' && *p != '>'))) Fail("bold covers something other than a bracket", body);
+        if (bold) {
+            ++p;
+            if (p + 3 > end || memcmp(p, "\\b0", 3) != 0) Fail("a bold bracket is not followed by \\b0", body);
+        }
+    }
+    if (bold) Fail("the body ends bold", body);
+}
+
+void Run(const char* text, size_t size)
+{
+    // Exactly the input and its NUL on the heap: a read past it is caught.
+    std::unique_ptr<char[]> input(new char[size + 1]);
+    memcpy(input.get(), text, size);
+    input[size] = '\0';
+
+    CString body = HighlightMarkup(input.get());
+    std::string expected = model::Highlight(input.get());
+    const long long capacity = model::Capacity(strlen(input.get()));
+
+    if (body.GetAllocLength() != capacity) Fail("the buffer is not of the capacity the rules give", body);
+    if (body.GetLength() > body.GetAllocLength()) Fail("the body is longer than its buffer", body);
+    if (body.c_str()[body.GetLength()] != '\0') Fail("the body is not terminated", body);
+    if (body.GetLength() != static_cast<int>(expected.size()) ||
+        memcmp(body.c_str(), expected.data(), expected.size()) != 0) {
+        size_t at = 0;
+        while (at < expected.size() && at < static_cast<size_t>(body.GetLength()) && body.c_str()[at] == expected[at]) ++at;
+        fprintf(stderr, "highlighter_fuzz: body differs from the table at byte %zu (lengths %d and %zu)\n", at,
+                body.GetLength(), expected.size());
+        abort();
+    }
+    CheckRtf(body);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static bool checkedAbsent = false;
+    if (!checkedAbsent) {
+        CString none = HighlightMarkup(nullptr);
+        if (!none.IsSharedEmpty()) Fail("absent input gave a block", none);
+        checkedAbsent = true;
+    }
+    Run(reinterpret_cast<const char*>(data), size);
+
+    // Pages whose output outgrows eight bytes per input byte are cut off.
+    // Tags that grow twelvefold, as many as the last two bytes say, bring
+    // the rest of the input to wherever the cut-off falls.
+    if (size < 2) return 0;
+    size_t pairs = (data[size - 2] | data[size - 1] << 8) % 1500;
+    std::string grown;
+    for (size_t i = 0; i < pairs; ++i) grown += "<>";
+    grown.append(reinterpret_cast<const char*>(data), size - 2);
+    Run(grown.data(), grown.size());
+    return 0;
+}
