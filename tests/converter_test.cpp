@@ -94,6 +94,13 @@ const std::string kSamplePage = ProgramFolder() + "pages\\sample.html";
 
 } // namespace
 
+// The run under another code page sets LC_ALL; make sure it took effect.
+TEST(Converter, RunsInTheCodePageTheLocaleAsksFor) {
+    char locale[64] = "";
+    GetEnvironmentVariableA("LC_ALL", locale, sizeof locale);
+    if (std::string(locale).compare(0, 5, "ja_JP") == 0) ASSERT_EQ(932u, GetACP());
+}
+
 TEST(Converter, WritesTheDocumentOfAFile) {
     const std::string page = ReadFileBytes(kSamplePage);
     ASSERT_FALSE(page.empty()) << kSamplePage;
@@ -111,15 +118,15 @@ TEST(Converter, WritesTheDocumentOfAFile) {
 
 TEST(Converter, ReadsStandardInputAndWritesBinary) {
     struct Case { std::vector<std::string> args; std::string input; std::string expected; };
-    const std::string worked = "\\b <\\b0\\cf1 B\\cf0\\b >\\b0 x\\b <\\b0\\cf1 /B\\cf0\\b >\\b0 ";
+    const std::string boldB = "\\b <\\b0\\cf1 B\\cf0\\b >\\b0 x\\b <\\b0\\cf1 /B\\cf0\\b >\\b0 ";
     const Case cases[] = {
-        { { "--body" }, "<B>x</B>", worked },
-        { { "--body", "-" }, "<B>x</B>", worked },
-        { { "--charset", "0", "--body" }, "<B>x</B>", worked },
+        { { "--body" }, "<B>x</B>", boldB },
+        { { "--body", "-" }, "<B>x</B>", boldB },
+        { { "--charset", "0", "--body" }, "<B>x</B>", boldB },
         // Line feeds stay single bytes: nothing translates them on the way out.
         { { "--body" }, "a\r\nb\n", "a\\par \nb\\par \n" },
         // The markup ends at the first NUL.
-        { { "--body" }, std::string("<B>x</B>\0<I>y", 13), worked },
+        { { "--body" }, std::string("<B>x</B>\0<I>y", 13), boldB },
         { { "--body" }, "", "" },
         { { "--charset", "-1" }, "", Str(BuildRtfDocument("", InitialCharsetState(-1))) },
         { { "--charset", "+161" }, "x", Str(BuildRtfDocument("x", 161)) },
@@ -144,6 +151,9 @@ TEST(Converter, ResolvesTheCharsetOfAMetaElement) {
         // Without the word "charset" the capture never asks.
         { "<meta name=\"x\" content=\"windows-1251\">", -1 },
         { "", -1 },
+        // In a double-byte code page the "k" after 0x82 is a trail byte, not
+        // the start of "koi".
+        { "<meta charset=\x82koi8-r>", IsDBCSLeadByte(0x82) ? -1 : 204 },
     };
     for (const Case& c : cases) {
         std::string file = TempFile(c.markup);

@@ -1,6 +1,6 @@
 // Prints the highlighter's throughput beside two baselines measured in the
 // same run on the same bytes: a plain copy (the floor) and a byte-at-a-time
-// reading of the conversion table, one switch per byte, the way a first
+// reading of the conversion rules, one switch per byte, the way a first
 // version would be written. Fails only when the outputs differ, never on time.
 #include <gtest/gtest.h>
 #include <stdio.h>

@@ -8,7 +8,7 @@
 
 namespace {
 
-// A plain reading of the conversion table, one byte and one branch at a time,
+// A plain reading of the conversion rules, one byte and one branch at a time,
 // with the step rule and the run rule. The capacity decides the cut-off: after
 // each step the pass stops once fewer than 256 bytes of it remain, and a run
 // stops at the capacity itself.
@@ -91,10 +91,14 @@ std::string ReferenceBody(const std::string& input, size_t capacity)
 
 size_t CapacityFor(size_t length) { return length * 8 < 4000 ? 8000 : length * 8; }
 
+// Both block copies, with and without SSE2, must give the same body.
 std::string Body(const std::string& input)
 {
     CString body = HighlightMarkup(input.c_str());
-    return std::string(body.c_str(), body.GetLength());
+    CString scalar = HighlightMarkupWithoutSse2(input.c_str());
+    std::string text(body.c_str(), body.GetLength());
+    EXPECT_TRUE(SameText(text, std::string(scalar.c_str(), scalar.GetLength()))) << "without SSE2";
+    return text;
 }
 
 std::string Repeat(const std::string& piece, size_t times)
@@ -109,7 +113,7 @@ struct Example {
     const char* expected;
 };
 
-// The worked examples, and the rows of the table that they leave out.
+// Markup and the body it gives, one line per behaviour.
 const Example kExamples[] = {
     { "", "" },
     { "a{b}\\c", "a\\{b\\}\\\\c" },
@@ -159,7 +163,7 @@ const Example kExamples[] = {
 
 } // namespace
 
-TEST(Highlighter, ConvertsTheWorkedExamples) {
+TEST(Highlighter, ConvertsMarkupToTheColouredBody) {
     for (const Example& example : kExamples) {
         EXPECT_EQ(example.expected, Body(example.input)) << "input: " << example.input;
         EXPECT_EQ(example.expected, ReferenceBody(example.input, CapacityFor(strlen(example.input))))
@@ -224,6 +228,33 @@ TEST(Highlighter, CutsARunLongerThanTheMarginAtTheCapacity) {
         EXPECT_EQ(static_cast<int>(capacity), body.GetAllocLength()) << c.name;
         EXPECT_TRUE(SameText(whole.substr(0, capacity), std::string(body.c_str(), body.GetLength()))) << c.name;
     }
+}
+
+// "<>" pairs (twelve times the input) and a pad of letters (once) bring the
+// output close to the limit; their lengths move the limit across every byte
+// of the markup after them, so each of its steps is once the step that passes it.
+TEST(Highlighter, CutFallsAfterTheSameStepWhereverTheLimitLands) {
+    const char* const tails[] = {
+        "<A HREF=\"http://www.example.com/\" TITLE='x y'>",
+        "<P CLASS=x\r\n  ID=\ty>text \\ {here}</P>\r\n",
+        "<!-- a comment -- with dashes -->",
+        "<SCRIPT>if (a<b) { c = \"</p>\"; }</SCRIPT>",
+        "<IMG   SRC=a.gif\t\tALT=\"\">words and 1234 digits\xE9\xFF",
+    };
+    int cutInTail = 0;
+    for (const char* tail : tails) {
+        for (size_t pairs = 200; pairs < 330; ++pairs) {
+            for (size_t pad = 300; pad < 308; ++pad) {
+                const std::string lead = Repeat("<>", pairs) + std::string(pad, 'x');
+                const std::string input = lead + tail;
+                const size_t capacity = CapacityFor(input.size());
+                const std::string expected = ReferenceBody(input, capacity);
+                if (expected.size() + 256 > capacity && expected.size() > 24 * pairs + pad) ++cutInTail;
+                ASSERT_TRUE(SameText(expected, Body(input))) << tail << ", " << pairs << " pairs, pad " << pad;
+            }
+        }
+    }
+    EXPECT_GT(cutInTail, 400) << "the limit must land inside the markup after the pairs";
 }
 
 // The block copy of ordinary bytes must not move the cut: compare with the

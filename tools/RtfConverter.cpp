@@ -173,8 +173,9 @@ void ReportReadFailure(const char* name, DWORD error)
     for (char* p = reason; *p; ++p)
         if (*p == '\r' || *p == '\n') *p = ' ';
 
+    static const char kCannotRead[] = "glimmerdeck-rtf: cannot read ";
     CString line;
-    line.AssignText("glimmerdeck-rtf: cannot read ", 29);
+    line.AssignText(kCannotRead, static_cast<int>(sizeof kCannotRead - 1));
     line.Append(name, lstrlenA(name));
     line.Append(": ", 2);
     line.Append(reason, static_cast<int>(n));

@@ -56,12 +56,15 @@ gd_wine_up() {
         wineboot -i >/dev/null 2>&1 </dev/null || true
         wineserver -w
     fi
-    wineserver -p >/dev/null 2>&1 </dev/null || true
     # Without a window manager on Xvfb, Wine waits about 2 s on every window
-    # it closes; unmanaged windows close at once.
+    # it closes; unmanaged windows close at once. Wait for the services that
+    # this start leaves running (they have no display) before the persistent
+    # server, or the tests' windows would be created through them and fail.
     if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+        wineserver -w
     fi
+    wineserver -p >/dev/null 2>&1 </dev/null || true
 }
 
 gd_wine_down() { [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true; }
