@@ -392,6 +392,17 @@ int LoadStringA(HINSTANCE, UINT, LPSTR buffer, int size)
 
 void OutputDebugStringA(LPCSTR) {}
 
+BOOL IsProcessorFeaturePresent(DWORD feature)
+{
+    // Every x86-64 processor has SSE2; other features are not asked about.
+#if defined(__x86_64__) || defined(__SSE2__)
+    return feature == PF_XMMI64_INSTRUCTIONS_AVAILABLE;
+#else
+    (void)feature;
+    return FALSE;
+#endif
+}
+
 LONG RegOpenKeyExA(HKEY parent, LPCSTR name, DWORD, REGSAM access, PHKEY result)
 {
     if (result) *result = nullptr;

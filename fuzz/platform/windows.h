@@ -128,6 +128,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWS
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR text, int bytes,
                         LPCSTR defaultChar, BOOL* usedDefault);
 int wvsprintfA(LPSTR out, LPCSTR format, va_list args);
+#define PF_XMMI64_INSTRUCTIONS_AVAILABLE 10
+BOOL IsProcessorFeaturePresent(DWORD feature);
 int LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size);
 void OutputDebugStringA(LPCSTR text);
 

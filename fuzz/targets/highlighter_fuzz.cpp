@@ -75,17 +75,8 @@ void CheckRtf(const CString& body)
     if (bold) Fail("the body ends bold", body);
 }
 
-void Run(const char* text, size_t size)
+void CheckBody(const CString& body, const std::string& expected, long long capacity)
 {
-    // Exactly the input and its NUL on the heap: a read past it is caught.
-    std::unique_ptr<char[]> input(new char[size + 1]);
-    memcpy(input.get(), text, size);
-    input[size] = '\0';
-
-    CString body = HighlightMarkup(input.get());
-    std::string expected = model::Highlight(input.get());
-    const long long capacity = model::Capacity(strlen(input.get()));
-
     if (body.GetAllocLength() != capacity) Fail("the buffer is not of the capacity the rules give", body);
     if (body.GetLength() > body.GetAllocLength()) Fail("the body is longer than its buffer", body);
     if (body.c_str()[body.GetLength()] != '\0') Fail("the body is not terminated", body);
@@ -98,6 +89,20 @@ void Run(const char* text, size_t size)
         abort();
     }
     CheckRtf(body);
+}
+
+void Run(const char* text, size_t size)
+{
+    // Exactly the input and its NUL on the heap: a read past it is caught.
+    std::unique_ptr<char[]> input(new char[size + 1]);
+    memcpy(input.get(), text, size);
+    input[size] = '\0';
+
+    std::string expected = model::Highlight(input.get());
+    const long long capacity = model::Capacity(strlen(input.get()));
+    // Both forms of the pass: with the SSE2 block scan and without it.
+    CheckBody(HighlightMarkup(input.get()), expected, capacity);
+    CheckBody(HighlightMarkupWithoutSse2(input.get()), expected, capacity);
 }
 
 }  // namespace
