@@ -1,9 +1,10 @@
 // HighlightMarkup on arbitrary markup: byte for byte the plain reading of the
 // conversion table (HighlightModel.h), cut-off included; the buffer sized by
 // the rules and never written past; the body never ends inside a control
-// word, opens no group and leaves bold off after every bold character.
+// word, opens no group and leaves bold off after every bold character
+// (fuzz/models/HighlightModel.h).
 #include "viewer/Highlighter.h"
-#include "HighlightModel.h"
+#include "fuzz/models/HighlightModel.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -19,62 +20,6 @@ void Fail(const char* what, const CString& body)
     abort();
 }
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-// Reads the body as RTF: each control word ends in a space or the next
-// backslash, only backslash and braces are escaped, no brace stands alone,
-// and bold ("\b") is switched off ("\b0") before it is switched on again and
-// before the body ends.
-void CheckRtf(const CString& body)
-{
-    const char* p = body.c_str();
-    const char* end = p + body.GetLength();
-    bool bold = false;
-    while (p < end) {
-        if (*p == '{' || *p == '}') Fail("the body opens or closes a group", body);
-        if (*p != '\\') {
-            ++p;
-            continue;
-        }
-        ++p;
-        if (p == end) Fail("the body ends inside an escape", body);
-        if (*p == '\\' || *p == '{' || *p == '}') {
-            ++p;
-            continue;
-        }
-        if (!IsLetter(*p)) Fail("a backslash stands before a character that needs no escape", body);
-        const char* name = p;
-        while (p < end && IsLetter(*p)) ++p;
-        std::string word(name, p);
-        const char* digits = p;
-        while (p < end && *p >= '0' && *p <= '9') ++p;
-        std::string parameter(digits, p);
-        if (p == end) Fail("the body ends inside a control word", body);
-        if (*p != ' ' && *p != '\\') Fail("a control word runs into the text after it", body);
-        if (*p == ' ') ++p;
-        if (word == "b") {
-            if (parameter.empty()) {
-                if (bold) Fail("bold switched on twice", body);
-                bold = true;
-            } else if (parameter == "0") {
-                if (!bold) Fail("bold switched off while off", body);
-                bold = false;
-            } else {
-                Fail("bold with an unexpected parameter", body);
-            }
-        } else if (bold) {
-            // Bold covers exactly one angle bracket.
-            Fail("a control word other than \\b0 while bold", body);
-        }
-        if (bold && (p >= end || (*p != '<' && *p != '>'))) Fail("bold covers something other than a bracket", body);
-        if (bold) {
-            ++p;
-            if (p + 3 > end || memcmp(p, "\\b0", 3) != 0) Fail("a bold bracket is not followed by \\b0", body);
-        }
-    }
-    if (bold) Fail("the body ends bold", body);
-}
-
 void CheckBody(const CString& body, const std::string& expected, long long capacity)
 {
     if (body.GetAllocLength() != capacity) Fail("the buffer is not of the capacity the rules give", body);
@@ -88,7 +33,7 @@ void CheckBody(const CString& body, const std::string& expected, long long capac
                 body.GetLength(), expected.size());
         abort();
     }
-    CheckRtf(body);
+    if (const char* fault = model::RtfBodyFault(body.c_str(), body.GetLength())) Fail(fault, body);
 }
 
 void Run(const char* text, size_t size)

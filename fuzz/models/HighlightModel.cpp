@@ -1,11 +1,8 @@
-#pragma once
-// The conversion table of the highlighter read the plain way: one byte at a
-// time, one switch per byte, the text that each row emits written out, no
-// block copies. The fuzz targets hold the product to this reading.
-#include <string.h>
-#include <string>
+#include "HighlightModel.h"
 
 namespace model {
+
+namespace {
 
 enum State { Text, Script, TagName, Attributes, QuotedValue, Comment };
 
@@ -15,21 +12,16 @@ inline bool Begins(const char* rest, const char* literal)
     return strncmp(rest, literal, strlen(literal)) == 0;
 }
 
+inline bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
 inline bool IsAsciiAlnum(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
-// Capacity of the output buffer for an input of `length` bytes.
-inline long long Capacity(size_t length)
-{
-    long long capacity = 8LL * static_cast<long long>(length);
-    return capacity < 4000 ? 8000 : capacity;
-}
+}  // namespace
 
-// The body for NUL-terminated input. A run is copied within its step but
-// cut where the buffer ends, which also ends the pass.
-inline std::string Highlight(const char* input)
+std::string Highlight(const char* input)
 {
     const long long capacity = Capacity(strlen(input));
     const long long limit = capacity - 256;
@@ -134,6 +126,55 @@ inline std::string Highlight(const char* input)
         }
         if (static_cast<long long>(out.size()) > limit) return out;
     }
+}
+
+
+const char* RtfBodyFault(const char* body, size_t length)
+{
+    const char* p = body;
+    const char* end = body + length;
+    bool bold = false;
+    while (p < end) {
+        if (*p == '{' || *p == '}') return "the body opens or closes a group";
+        if (*p != '\\') {
+            ++p;
+            continue;
+        }
+        ++p;
+        if (p == end) return "the body ends inside an escape";
+        if (*p == '\\' || *p == '{' || *p == '}') {
+            ++p;
+            continue;
+        }
+        if (!IsLetter(*p)) return "a backslash stands before a character that needs no escape";
+        const char* name = p;
+        while (p < end && IsLetter(*p)) ++p;
+        const bool isBold = p - name == 1 && *name == 'b';
+        const char* digits = p;
+        while (p < end && *p >= '0' && *p <= '9') ++p;
+        const bool noParameter = p == digits;
+        const bool zero = p - digits == 1 && *digits == '0';
+        if (p == end) return "the body ends inside a control word";
+        if (*p != ' ' && *p != '\\') return "a control word runs into the text after it";
+        if (*p == ' ') ++p;
+        if (isBold && noParameter) {
+            if (bold) return "bold switched on twice";
+            bold = true;
+        } else if (isBold && zero) {
+            if (!bold) return "bold switched off while off";
+            bold = false;
+        } else if (isBold) {
+            return "bold with an unexpected parameter";
+        } else if (bold) {
+            return "a control word other than \\b0 while bold";
+        }
+        if (bold) {
+            if (p >= end || (*p != '<' && *p != '>')) return "bold covers something other than a bracket";
+            ++p;
+            if (end - p < 3 || memcmp(p, "\\b0", 3) != 0) return "a bold bracket is not followed by \\b0";
+        }
+    }
+    return bold ? "the body ends bold" : nullptr;
 }
 
 }  // namespace model
