@@ -1,21 +1,26 @@
 #pragma once
 #include <windows.h>
 #include <commdlg.h>
+#include <richedit.h>
 #include "server/WindowBinding.h"
 #include "text/CBstr.h"
 
 // The modal, resizable source viewer.
 class CViewerDialog : public CDialogObject {
 public:
-    // markup: the page's markup, of which the viewer keeps its own copy.
+    // markup: the page's markup, of which the viewer keeps its own copy; the
+    // caller still owns and frees the string it passes.
     // charset: font charset number, negative when the page declares none.
     CViewerDialog(BSTR markup, int charset);
 
     // Runs template 104 modally, owned by the window active at this moment.
+    // Returns the EndDialog code (1 or 2), or -1 when the dialog cannot be run.
     INT_PTR Run();
 
     DECLARE_MESSAGE_MAP()
 
+    // Rebuilds the RTF document from the markup and the charset state and
+    // replaces the whole content of the rich-edit control with it.
     void BuildDocument();
     void SavePlacement();
     void RestorePlacement();
@@ -29,7 +34,25 @@ public:
     LRESULT OnCopy(WORD code, WORD id, HWND control, BOOL& handled);
     LRESULT OnSave(WORD code, WORD id, HWND control, BOOL& handled);
 
+    // Rich-edit stream callbacks. Stream-in: the cookie is a StreamInSource.
+    // Stream-out: the cookie is an open file handle; a failed or short write
+    // answers 1, which stops the stream.
+    static DWORD CALLBACK StreamInCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* transferred);
+    static DWORD CALLBACK StreamOutCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* written);
+
+    // The document handed to the control from a moving read position.
+    struct StreamInSource {
+        const char* data;
+        LONG length;
+        LONG position;
+    };
+
     int m_charset;
     CBstr m_markup;
     OPENFILENAMEA m_ofn;
+
+private:
+    // Streams the control's content into path, replacing the file there only
+    // when the whole stream was written.
+    static void SaveControlTo(HWND edit, const char* path, UINT format);
 };
