@@ -9,12 +9,11 @@
 #include "server/ScriptRunner.h"
 #include "server/ScriptVariables.h"
 #include "fuzz/platform/HostPlatform.h"
+#include "fuzz/models/MemoryRegistry.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 
 namespace {
@@ -29,160 +28,6 @@ void Check(bool condition, const char* what)
         abort();
     }
 }
-
-// Whole characters: a trail byte that happens to be 0x5C is no backslash.
-bool HasBackslash(const char* name)
-{
-    for (const char* p = name; *p; p = CharNextA(p))
-        if (*p == '\\') return true;
-    return false;
-}
-
-std::string Folded(const char* text)
-{
-    std::string folded(text);
-    CharLowerA(&folded[0]);
-    return folded;
-}
-
-// Keys by their full path (folded), with the number of named values each holds.
-class MemoryRegistry : public HostRegistry {
-public:
-    LONG Open(HKEY parent, const char* name, REGSAM, HKEY* result) override
-    {
-        std::string path;
-        if (!PathOf(parent, name, &path)) return ERROR_INVALID_PARAMETER;
-        if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
-        *result = NewHandle(path);
-        return ERROR_SUCCESS;
-    }
-    LONG Create(HKEY parent, const char* name, HKEY* result) override
-    {
-        std::string path;
-        if (!PathOf(parent, name, &path)) return ERROR_INVALID_PARAMETER;
-        m_keys.insert(std::make_pair(path, 0));
-        *result = NewHandle(path);
-        return ERROR_SUCCESS;
-    }
-    LONG Close(HKEY key) override
-    {
-        Check(m_open.erase(key) == 1, "a key was closed that is not open");
-        return ERROR_SUCCESS;
-    }
-    LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) override
-    {
-        Check(IsRootOrOpen(key), "a value was written to a key that is not open");
-        if (type == REG_SZ) {
-            Check(size >= 1 && data[size - 1] == 0 && strlen(reinterpret_cast<const char*>(data)) + 1 == size,
-                  "a string value is not its text and one NUL");
-        } else if (type == REG_DWORD) {
-            Check(size == 4, "a number value is not four bytes");
-        } else {
-            Check(type == REG_BINARY, "a value of a type the script cannot name");
-        }
-        // Read every byte handed over, so that a short buffer shows.
-        for (DWORD i = 0; i < size; ++i) m_checksum += data[i];
-        if (name && *name && !RootName(key)) ++m_keys[m_open[key]];
-        return ERROR_SUCCESS;
-    }
-    LONG DeleteValue(HKEY key, const char*) override
-    {
-        Check(IsRootOrOpen(key), "a value was deleted from a key that is not open");
-        return ERROR_FILE_NOT_FOUND;
-    }
-    LONG DeleteKey(HKEY parent, const char* name) override
-    {
-        std::string path;
-        if (!PathOf(parent, name, &path)) return ERROR_INVALID_PARAMETER;
-        if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
-        if (SubkeyCount(path)) return ERROR_ACCESS_DENIED;
-        m_keys.erase(path);
-        return ERROR_SUCCESS;
-    }
-    LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength) override
-    {
-        Check(m_open.count(key) == 1, "subkeys listed of a key that is not open");
-        std::string prefix = m_open[key] + "\\";
-        DWORD i = 0;
-        for (const auto& entry : m_keys) {
-            if (entry.first.compare(0, prefix.size(), prefix) != 0) continue;
-            std::string rest = entry.first.substr(prefix.size());
-            if (rest.find('\\') != std::string::npos) continue;
-            if (i++ != index) continue;
-            if (rest.size() + 1 > *nameLength) return ERROR_MORE_DATA;
-            memcpy(name, rest.c_str(), rest.size() + 1);
-            *nameLength = static_cast<DWORD>(rest.size());
-            return ERROR_SUCCESS;
-        }
-        return ERROR_NO_MORE_ITEMS;
-    }
-    LONG EnumValue(HKEY key, DWORD, char* name, DWORD* nameLength) override
-    {
-        Check(m_open.count(key) == 1, "values listed of a key that is not open");
-        if (*nameLength < 2) return ERROR_MORE_DATA;
-        memcpy(name, "v", 2);
-        *nameLength = 1;
-        return ERROR_SUCCESS;
-    }
-    LONG QueryInfo(HKEY key, DWORD* subkeys, DWORD* values) override
-    {
-        Check(m_open.count(key) == 1, "a key asked about that is not open");
-        *subkeys = SubkeyCount(m_open[key]);
-        *values = m_keys[m_open[key]];
-        return ERROR_SUCCESS;
-    }
-
-    size_t OpenCount() const { return m_open.size(); }
-
-private:
-    bool IsRootOrOpen(HKEY key) const { return RootName(key) || m_open.count(key); }
-
-    static const char* RootName(HKEY key)
-    {
-        ULONG_PTR value = reinterpret_cast<ULONG_PTR>(key);
-        if (value >= 0x80000000u && value <= 0x80000006u) {
-            static const char* const names[] = { "hkcr", "hkcu", "hklm", "hku", "hkpd", "hkcc", "hkdd" };
-            return names[value - 0x80000000u];
-        }
-        return nullptr;
-    }
-
-    bool PathOf(HKEY parent, const char* name, std::string* path)
-    {
-        Check(name && *name, "a key without a name was handed to the registry");
-        Check(!HasBackslash(name), "a key name with a backslash was handed to the registry");
-        if (const char* root = RootName(parent)) {
-            *path = std::string(root) + "\\" + Folded(name);
-            return true;
-        }
-        Check(m_open.count(parent) == 1, "a key was used as parent that is not open");
-        *path = m_open[parent] + "\\" + Folded(name);
-        return true;
-    }
-
-    DWORD SubkeyCount(const std::string& path) const
-    {
-        std::string prefix = path + "\\";
-        DWORD count = 0;
-        for (const auto& entry : m_keys)
-            if (entry.first.compare(0, prefix.size(), prefix) == 0 &&
-                entry.first.find('\\', prefix.size()) == std::string::npos)
-                ++count;
-        return count;
-    }
-
-    HKEY NewHandle(const std::string& path)
-    {
-        HKEY key = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(++m_nextHandle));
-        m_open[key] = path;
-        return key;
-    }
-
-    std::map<std::string, DWORD> m_keys;
-    std::map<HKEY, std::string> m_open;
-    ULONG_PTR m_nextHandle = 0x1000;
-    unsigned m_checksum = 0;
-};
 
 bool SameNameIgnoringCase(const char* name, size_t length, const char* wanted)
 {
