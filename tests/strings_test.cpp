@@ -429,6 +429,21 @@ TEST(CStringFormat, EstimateSizesTheBlock)
     }
 }
 
+TEST(CStringFormat, ConversionsTheEstimateDoesNotKnowAreKeptWhole)
+{
+    // The estimate counts nothing for them, but the platform prints them as
+    // text; what it wrote must all arrive.
+    const char* const formats[] = { "%y|", "%5%|", "[%q]", "a%" };
+    for (const char* format : formats) {
+        char expected[64] = {};
+        wsprintfA(expected, format);
+        CString s;
+        EXPECT_TRUE(s.Format(format)) << format;
+        EXPECT_EQ(std::string(expected), Text(s)) << format;
+        EXPECT_LE(s.GetLength(), s.GetAllocLength()) << format;
+    }
+}
+
 TEST(CStringFormat, PaddingWiderThanThePrecisionFitsTheBlock)
 {
     // Cut first, then padded: the text is ten bytes, not three.

@@ -297,9 +297,11 @@ bool CString::FormatV(const char* format, va_list args)
     char aside[kPlatformLimit + 16] = {};
     wvsprintfA(aside, format, args);
     int length = BoundedLength(aside, kPlatformLimit);
-    if (length > estimate) length = estimate;
 
-    char* buffer = GetWriteBuffer(estimate);
+    // The platform prints a conversion the estimate does not know ("%y",
+    // a width before "%") as text; an estimate that falls short must not
+    // cut what it wrote.
+    char* buffer = GetWriteBuffer(length > estimate ? length : estimate);
     if (!buffer) return false;
     memcpy(buffer, aside, length);
     ReleaseWriteBuffer(length);
