@@ -210,7 +210,7 @@ void ZExtension::Capture()
     VARIANT index;
     VariantInit(&index);
     VariantChangeType(&index, &index, 0, VT_I4);
-    // VT_EMPTY converts to a VT_I4 of 0; make sure of the type whatever happened.
+    // The passes write lVal only; the type must be VT_I4 even had the conversion failed.
     index.vt = VT_I4;
     index.lVal = 0;
     int charset = -1;

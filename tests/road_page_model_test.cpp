@@ -5,6 +5,13 @@
 
 namespace {
 
+std::wstring Outer(const PageModel& model, size_t index)
+{
+    size_t length = 0;
+    const wchar_t* text = model.OuterHTML(index, length);
+    return std::wstring(text, length);
+}
+
 struct ModelCase {
     const char* name;
     const wchar_t* page;
@@ -34,9 +41,9 @@ TEST(PageModel, ListsElementsInDocumentOrderWithTheirOuterMarkup)
         for (const PageElement& element : model.elements) tags.push_back(element.tagName);
         EXPECT_EQ(c.tags, tags) << c.name;
         ASSERT_FALSE(model.elements.empty()) << c.name;
-        EXPECT_EQ(std::wstring(c.page), model.elements[0].outerHTML) << c.name << ": the root is the whole page";
+        EXPECT_TRUE(std::wstring(c.page) == Outer(model, 0)) << c.name << ": the root is the whole page";
         for (size_t i = 0; i < c.outer.size() && i + 1 < model.elements.size(); ++i) {
-            EXPECT_TRUE(c.outer[i] == model.elements[i + 1].outerHTML) << c.name << ", element " << i + 1;
+            EXPECT_TRUE(c.outer[i] == Outer(model, i + 1)) << c.name << ", element " << i + 1;
         }
         EXPECT_EQ("complete", model.readyState);
     }

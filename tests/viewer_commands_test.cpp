@@ -524,3 +524,78 @@ TEST(ViewerAbout, AboutButtonRunsTheAboutBoxOverTheViewer)
     EXPECT_EQ(viewerWindow, owner);
     EXPECT_TRUE(viewerOpenAfter);
 }
+
+// --- Re-rendering ---------------------------------------------------------
+
+namespace {
+
+std::vector<int> ChildIdsInTabOrder(HWND dialog)
+{
+    std::vector<int> ids;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ids.push_back(GetDlgCtrlID(child));
+    return ids;
+}
+
+} // namespace
+
+TEST(ViewerRerender, NewDocumentTakesThePlaceOfTheOldInOneControl)
+{
+    ViewerUnderTest viewer(L"<P CLASS=\"a\">text</P>", RUSSIAN_CHARSET);
+    HWND before = nullptr;
+    RECT placeBefore = {}, placeAfter = {};
+    std::vector<int> orderBefore, orderAfter;
+    bool oldGone = false, newVisible = false;
+    BYTE charsetAfter = 0;
+    std::string textAfter;
+    ModalScript script;
+    script.When("viewer shown", [&] { return viewer.Shown(); }, [&] {
+              before = viewer.Edit();
+              placeBefore = ChildRectInClient(viewer.Window(), IDC_SOURCE);
+              orderBefore = ChildIdsInTabOrder(viewer.Window());
+              viewer.Dialog().m_charset = GREEK_CHARSET;
+              viewer.Dialog().BuildDocument();
+          })
+        .After(100, "read back and close", [&] {
+            oldGone = !IsWindow(before);
+            newVisible = IsWindowVisible(viewer.Edit()) != FALSE;
+            placeAfter = ChildRectInClient(viewer.Window(), IDC_SOURCE);
+            orderAfter = ChildIdsInTabOrder(viewer.Window());
+            charsetAfter = CharFormatAt(viewer.Edit(), 1).bCharSet;
+            textAfter = ControlText(viewer.Edit());
+            PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0);
+        });
+    viewer.RunWith(script);
+    EXPECT_TRUE(oldGone);
+    EXPECT_TRUE(newVisible);
+    EXPECT_EQ(Describe(placeBefore), Describe(placeAfter));
+    EXPECT_EQ(orderBefore, orderAfter);
+    EXPECT_EQ(GREEK_CHARSET, charsetAfter);
+    EXPECT_EQ(0u, textAfter.find("<P CLASS=\"a\">text</P>")) << textAfter;
+}
+
+// Figures only: a re-render of a page of some hundred kilobytes, which an
+// emptied control would take minutes over.
+TEST(ViewerRerender, PrintsTheTimeOfARerender)
+{
+    std::wstring page = L"<HTML><BODY>";
+    while (page.size() < 400 * 1024)
+        page += L"<DIV CLASS=\"row\" ID='r'>Some text of the page, and more of it.</DIV>\n";
+    page += L"</BODY></HTML>";
+    ViewerUnderTest viewer(page.c_str(), ANSI_CHARSET);
+    double seconds = -1;
+    ModalScript script;
+    script.When("viewer shown", [&] { return viewer.Shown(); }, [&] {
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        viewer.Dialog().BuildDocument();
+        UpdateWindow(viewer.Window());
+        QueryPerformanceCounter(&end);
+        seconds = double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+        PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0);
+    });
+    viewer.RunWith(script, 120000);
+    printf("re-render of a %u KB page: %.2f s\n", unsigned(page.size() / 1024), seconds);
+    EXPECT_GE(seconds, 0.0);
+}

@@ -2,12 +2,14 @@
 #include <string.h>
 #include "about/AboutBox.h"
 #include "resources/resource.h"
+#include "server/ModuleContext.h"
 #include "server/ModuleState.h"
 #include "viewer/RtfDocument.h"
 
 namespace {
 
 const int kTextLimit = 5000000;
+const char kSourceClass[] = "RICHEDIT";
 const int kMargin = 10;
 const int kMinTrackWidth = 400;
 const int kMinTrackHeight = 300;
@@ -35,6 +37,7 @@ BEGIN_MESSAGE_MAP(CViewerDialog)
     ON_MESSAGE(WM_SIZE,                     OnSize)
     ON_MESSAGE(WM_GETMINMAXINFO,            OnGetMinMaxInfo)
     ON_MESSAGE(WM_NOTIFY,                   OnNotify)
+    ON_MESSAGE(kDiscardSourceMessage,       OnDiscardSource)
     ON_COMMAND(IDOK,       BN_CLICKED,      OnClose)
     ON_COMMAND(IDCANCEL,   BN_CLICKED,      OnClose)
     ON_COMMAND(IDC_ABOUT,  BN_CLICKED,      OnAbout)
@@ -62,11 +65,7 @@ LRESULT CViewerDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     if (icon) SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
     HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
-    if (edit) {
-        SendMessageA(edit, EM_LIMITTEXT, kTextLimit, 0);
-        SendMessageA(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(kMargin, kMargin));
-        SendMessageA(edit, EM_SETEVENTMASK, 0, ENM_MOUSEEVENTS | ENM_LINK);
-    }
+    if (edit) SetUpSourceControl(edit);
     BuildDocument();
     RestorePlacement();
     return TRUE;
@@ -79,6 +78,11 @@ void CViewerDialog::BuildDocument()
 
     HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
     if (!edit) return;
+    // Emptying a rich-edit control that holds a large page can take time
+    // that grows with the square of its content (minutes for a few
+    // megabytes); a fresh control takes the new document in linear time.
+    HWND fresh = GetWindowTextLengthA(edit) > 0 ? ReplaceSourceControl(edit) : nullptr;
+    if (fresh) edit = fresh;
     StreamInSource source = { document.c_str(), document.GetLength(), 0 };
     EDITSTREAM stream = {};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
@@ -86,6 +90,52 @@ void CViewerDialog::BuildDocument()
     stream.pfnCallback = StreamInCallback;
     // A document the control rejects or cuts at its limit shows what it took.
     SendMessageA(edit, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+    if (fresh) ShowWindow(fresh, SW_SHOWNA);
+}
+
+void CViewerDialog::SetUpSourceControl(HWND edit)
+{
+    SendMessageA(edit, EM_LIMITTEXT, kTextLimit, 0);
+    SendMessageA(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(kMargin, kMargin));
+    SendMessageA(edit, EM_SETEVENTMASK, 0, ENM_MOUSEEVENTS | ENM_LINK);
+}
+
+// Puts a new, empty, hidden control of the same style, place, font and tab
+// position in the place of edit. The old one may be in the middle of sending
+// the notification that led here, so it is only hidden and renumbered now
+// and destroyed once that message is over. Returns null when no new control
+// can be made; the old one then stays in use.
+HWND CViewerDialog::ReplaceSourceControl(HWND edit)
+{
+    RECT place;
+    if (!GetWindowRect(edit, &place)) return nullptr;
+    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&place), 2);
+    DWORD style = static_cast<DWORD>(GetWindowLongA(edit, GWL_STYLE)) & ~WS_VISIBLE;
+    DWORD exStyle = static_cast<DWORD>(GetWindowLongA(edit, GWL_EXSTYLE));
+    HWND fresh = ContextCreateWindowExA(exStyle, kSourceClass, "", style, place.left, place.top,
+                                        place.right - place.left, place.bottom - place.top, m_hWnd,
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SOURCE)),
+                                        g_module.instance, nullptr);
+    if (!fresh) return nullptr;
+    SetWindowPos(fresh, edit, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageA(fresh, WM_SETFONT, SendMessageA(edit, WM_GETFONT, 0, 0), FALSE);
+    SetUpSourceControl(fresh);
+
+    bool hadFocus = GetFocus() == edit;
+    SendMessageA(edit, EM_SETEVENTMASK, 0, 0);
+    SetWindowLongA(edit, GWL_ID, 0);
+    ShowWindow(edit, SW_HIDE);
+    if (hadFocus) SetFocus(fresh);
+    PostMessageA(m_hWnd, kDiscardSourceMessage, reinterpret_cast<WPARAM>(edit), 0);
+    return fresh;
+}
+
+LRESULT CViewerDialog::OnDiscardSource(UINT, WPARAM wParam, LPARAM, BOOL&)
+{
+    HWND old = reinterpret_cast<HWND>(wParam);
+    if (IsWindow(old) && GetParent(old) == m_hWnd && old != GetDlgItem(m_hWnd, IDC_SOURCE))
+        DestroyWindow(old);
+    return 0;
 }
 
 // The control asks for the document in chunks; hand them out from a read

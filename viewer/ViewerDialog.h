@@ -51,7 +51,13 @@ public:
     CBstr m_markup;
     OPENFILENAMEA m_ofn;
 
+    // Posted to the viewer with a replaced source control to destroy.
+    static const UINT kDiscardSourceMessage = WM_APP + 1;
+    LRESULT OnDiscardSource(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+
 private:
+    static void SetUpSourceControl(HWND edit);
+    HWND ReplaceSourceControl(HWND edit);
     // Streams the control's content into path, replacing the file there only
     // when the whole stream was written.
     static void SaveControlTo(HWND edit, const char* path, UINT format);

@@ -62,6 +62,13 @@ gd_wine_up() {
     # server, or the tests' windows would be created through them and fail.
     if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+        # The viewer asks for Courier New; without it Wine falls back to a
+        # proportional serif face. Any monospaced face of the host will do.
+        if ! fc-list 2>/dev/null | grep -qi 'Courier New'; then
+            local mono
+            mono=$(fc-list :spacing=mono family 2>/dev/null | grep -i -m1 -E 'liberation mono|dejavu sans mono' | cut -d, -f1)
+            [ -n "$mono" ] && wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /d "$mono" /f >/dev/null 2>&1 </dev/null || true
+        fi
         wineserver -w
     fi
     wineserver -p >/dev/null 2>&1 </dev/null || true

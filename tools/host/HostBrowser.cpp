@@ -85,8 +85,9 @@ public:
         if (!p) return E_POINTER;
         *p = nullptr;
         if (Called("get_outerHTML")) return E_FAIL;
-        const std::wstring& outer = m_shared->model.elements[m_index].outerHTML;
-        *p = SysAllocStringLen(outer.c_str(), static_cast<UINT>(outer.size()));
+        size_t length = 0;
+        const wchar_t* outer = m_shared->model.OuterHTML(m_index, length);
+        *p = SysAllocStringLen(outer, static_cast<UINT>(length));
         return *p ? S_OK : E_OUTOFMEMORY;
     }
 

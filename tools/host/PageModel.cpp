@@ -146,11 +146,14 @@ PageModel PageModel::FromText(const std::wstring& text, bool lowerCaseTags)
     closeAt(0, text.size());
 
     bool hasRoot = std::find(names.begin(), names.end(), "HTML") != names.end();
-    if (!hasRoot) page.elements.push_back({ "HTML", text });
+    if (!hasRoot) page.elements.push_back({ "HTML", std::wstring(), true, 0, text.size() });
     for (size_t e = 0; e < names.size(); ++e) {
         // The root element serialises as the whole page, whatever surrounds its tags.
-        std::wstring outer = names[e] == "HTML" ? text : text.substr(starts[e], ends[e] - starts[e]);
-        page.elements.push_back({ names[e], outer });
+        if (names[e] == "HTML") {
+            page.elements.push_back({ names[e], std::wstring(), true, 0, text.size() });
+        } else {
+            page.elements.push_back({ names[e], std::wstring(), true, starts[e], ends[e] - starts[e] });
+        }
     }
     if (lowerCaseTags) {
         for (PageElement& element : page.elements) {
@@ -158,4 +161,15 @@ PageModel PageModel::FromText(const std::wstring& text, bool lowerCaseTags)
         }
     }
     return page;
+}
+
+const wchar_t* PageModel::OuterHTML(size_t index, size_t& length) const
+{
+    const PageElement& element = elements[index];
+    if (!element.inMarkup) {
+        length = element.outerHTML.size();
+        return element.outerHTML.c_str();
+    }
+    length = element.length;
+    return markup.c_str() + element.start;
 }

@@ -1,0 +1,225 @@
+#include "road_support.h"
+#include <algorithm>
+#include "support/TestSupport.h"
+
+const CLSID kClsidZExtension =
+    { 0x6E2B94D1, 0x5A07, 0x4C3E, { 0xB1, 0x8F, 0x2D, 0x7C, 0x90, 0xA4, 0xE6, 0x35 } };
+const char kClassKey[] = "CLSID\\{6E2B94D1-5A07-4C3E-B18F-2D7C90A4E635}";
+const char kExtensionsKey[] = "Software\\Microsoft\\Internet Explorer\\Extensions";
+const char kExtensionKey[] =
+    "Software\\Microsoft\\Internet Explorer\\Extensions\\{B43F0E27-91C6-4D58-A3E2-7F16C8D05B9A}";
+
+std::string DllPath()
+{
+    return ProgramFolder() + "Glimmerdeck.dll";
+}
+
+namespace {
+
+// The exports' real types; GetProcAddress knows none of them.
+template <class Fn>
+Fn Export(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+ServerModule::ServerModule() : m_module(LoadLibraryA(DllPath().c_str())) {}
+
+ServerModule::~ServerModule()
+{
+    if (m_module) FreeLibrary(m_module);
+}
+
+std::string ServerModule::Path() const
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(m_module, path, MAX_PATH);
+    return path;
+}
+
+HRESULT ServerModule::CanUnloadNow()
+{
+    auto fn = Export<HRESULT(WINAPI*)()>(m_module, "DllCanUnloadNow");
+    return fn ? fn() : E_UNEXPECTED;
+}
+
+HRESULT ServerModule::GetClassObject(REFCLSID clsid, REFIID iid, void** out)
+{
+    auto fn = Export<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(m_module, "DllGetClassObject");
+    return fn ? fn(clsid, iid, out) : E_UNEXPECTED;
+}
+
+HRESULT ServerModule::Register()
+{
+    auto fn = Export<HRESULT(WINAPI*)()>(m_module, "DllRegisterServer");
+    return fn ? fn() : E_UNEXPECTED;
+}
+
+HRESULT ServerModule::Unregister()
+{
+    auto fn = Export<HRESULT(WINAPI*)()>(m_module, "DllUnregisterServer");
+    return fn ? fn() : E_UNEXPECTED;
+}
+
+bool KeyExists(HKEY root, const std::string& key)
+{
+    HKEY opened;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    RegCloseKey(opened);
+    return true;
+}
+
+bool ReadString(HKEY root, const std::string& key, const std::string& name, std::string& value)
+{
+    HKEY opened;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    char buffer[1024] = {};
+    DWORD size = sizeof buffer - 1, type = 0;
+    LONG status = RegQueryValueExA(opened, name.empty() ? nullptr : name.c_str(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(opened);
+    if (status != ERROR_SUCCESS || type != REG_SZ) return false;
+    value = buffer;
+    return true;
+}
+
+std::vector<std::string> ValueNames(HKEY root, const std::string& key)
+{
+    std::vector<std::string> names;
+    HKEY opened;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return names;
+    for (DWORD i = 0;; ++i) {
+        char name[512];
+        DWORD size = sizeof name;
+        if (RegEnumValueA(opened, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(name);
+    }
+    RegCloseKey(opened);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> SubkeyNames(HKEY root, const std::string& key)
+{
+    std::vector<std::string> names;
+    HKEY opened;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return names;
+    for (DWORD i = 0;; ++i) {
+        char name[512];
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(opened, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(name);
+    }
+    RegCloseKey(opened);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& value)
+{
+    HKEY opened;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegSetValueExA(opened, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(opened);
+    return status == ERROR_SUCCESS;
+}
+
+void DeleteTree(HKEY root, const std::string& key)
+{
+    HKEY opened;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) return;
+    for (;;) {
+        char name[512];
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(opened, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        DeleteTree(opened, name);
+    }
+    RegCloseKey(opened);
+    RegDeleteKeyA(root, key.c_str());
+}
+
+namespace {
+
+int Run(const std::string& commandLine, DWORD timeoutMs, HANDLE output)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
+                        &process))
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+std::string TempFolder()
+{
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    return folder;
+}
+
+}  // namespace
+
+int RunProgram(const std::string& commandLine, DWORD timeoutMs)
+{
+    return Run(commandLine, timeoutMs, nullptr);
+}
+
+int RunProgram(const std::string& commandLine, DWORD timeoutMs, std::string& output)
+{
+    TempFile capture("road-output.txt");
+    SECURITY_ATTRIBUTES inherit = { sizeof inherit, nullptr, TRUE };
+    HANDLE file = CreateFileA(capture.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return -1;
+    int code = Run(commandLine, timeoutMs, file);
+    CloseHandle(file);
+    output = capture.Read();
+    return code;
+}
+
+TempFile::TempFile(const std::string& name, const std::string& content) : m_path(TempFolder() + name)
+{
+    HANDLE file = CreateFileA(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+TempFile::~TempFile()
+{
+    DeleteFileA(m_path.c_str());
+}
+
+std::string TempFile::Read() const
+{
+    std::string content;
+    HANDLE file = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return content;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
+    CloseHandle(file);
+    return content;
+}
