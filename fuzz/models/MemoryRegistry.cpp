@@ -29,37 +29,64 @@ std::string Folded(const char* text)
     return folded;
 }
 
-const char* RootName(HKEY key)
+const ULONG_PTR kFirstRoot = 0x80000000u;
+const size_t kRootCount = 7;
+
+// A key name as the registry hands it out, after the checks every name passes.
+std::string NameOf(const char* name)
 {
-    ULONG_PTR value = reinterpret_cast<ULONG_PTR>(key);
-    if (value >= 0x80000000u && value <= 0x80000006u) {
-        static const char* const names[] = { "hkcr", "hkcu", "hklm", "hku", "hkpd", "hkcc", "hkdd" };
-        return names[value - 0x80000000u];
-    }
-    return nullptr;
+    Check(name && *name, "a key without a name was handed to the registry");
+    Check(!HasBackslash(name), "a key name with a backslash was handed to the registry");
+    return Folded(name);
 }
 
 }  // namespace
 
+MemoryRegistry::MemoryRegistry() : m_keys(kRootCount) {}
+
+size_t MemoryRegistry::KeyOf(HKEY key, const char* use)
+{
+    ULONG_PTR value = reinterpret_cast<ULONG_PTR>(key);
+    if (value >= kFirstRoot && value < kFirstRoot + kRootCount) return value - kFirstRoot;
+    auto open = m_open.find(key);
+    if (open == m_open.end()) {
+        fprintf(stderr, "registrar_fuzz: a key that is not open was %s\n", use);
+        abort();
+    }
+    return open->second;
+}
+
+HKEY MemoryRegistry::NewHandle(size_t key)
+{
+    HKEY handle = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(++m_nextHandle));
+    m_open[handle] = key;
+    return handle;
+}
+
 LONG MemoryRegistry::Open(HKEY parent, const char* name, REGSAM, HKEY* result)
 {
-    std::string parentPath, path;
-    PathOf(parent, name, &parentPath, &path);
-    if (!m_keys.count(path)) return ERROR_FILE_NOT_FOUND;
-    *result = NewHandle(path);
+    std::string folded = NameOf(name);
+    const Key& up = m_keys[KeyOf(parent, "used as parent")];
+    auto child = up.children.find(folded);
+    if (child == up.children.end()) return ERROR_FILE_NOT_FOUND;
+    *result = NewHandle(child->second);
     return ERROR_SUCCESS;
 }
 
 LONG MemoryRegistry::Create(HKEY parent, const char* name, HKEY* result)
 {
-    std::string parentPath, path;
-    PathOf(parent, name, &parentPath, &path);
-    if (!m_keys.count(path)) {
-        m_keys[path].parent = parentPath;
-        auto up = m_keys.find(parentPath);
-        if (up != m_keys.end()) up->second.children.insert(Folded(name));
+    std::string folded = NameOf(name);
+    size_t up = KeyOf(parent, "used as parent");
+    auto child = m_keys[up].children.find(folded);
+    size_t key;
+    if (child != m_keys[up].children.end()) {
+        key = child->second;
+    } else {
+        key = m_keys.size();
+        m_keys.emplace_back();
+        m_keys[up].children[folded] = key;
     }
-    *result = NewHandle(path);
+    *result = NewHandle(key);
     return ERROR_SUCCESS;
 }
 
@@ -71,7 +98,7 @@ LONG MemoryRegistry::Close(HKEY key)
 
 LONG MemoryRegistry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size)
 {
-    Check(IsRootOrOpen(key), "a value was written to a key that is not open");
+    size_t target = KeyOf(key, "given a value");
     if (type == REG_SZ) {
         Check(size >= 1 && data[size - 1] == 0 && strlen(reinterpret_cast<const char*>(data)) + 1 == size,
               "a string value is not its text and one NUL");
@@ -82,45 +109,42 @@ LONG MemoryRegistry::SetValue(HKEY key, const char* name, DWORD type, const BYTE
     }
     // Read every byte handed over, so that a short buffer shows.
     for (DWORD i = 0; i < size; ++i) m_checksum += data[i];
-    if (name && *name && !RootName(key)) ++m_keys[m_open[key]].values;
+    if (name && *name) ++m_keys[target].values;
     return ERROR_SUCCESS;
 }
 
 LONG MemoryRegistry::DeleteValue(HKEY key, const char*)
 {
-    Check(IsRootOrOpen(key), "a value was deleted from a key that is not open");
+    KeyOf(key, "asked to delete a value");
     return ERROR_FILE_NOT_FOUND;
 }
 
 LONG MemoryRegistry::DeleteKey(HKEY parent, const char* name)
 {
-    std::string parentPath, path;
-    PathOf(parent, name, &parentPath, &path);
-    auto key = m_keys.find(path);
-    if (key == m_keys.end()) return ERROR_FILE_NOT_FOUND;
-    if (!key->second.children.empty()) return ERROR_ACCESS_DENIED;
-    auto up = m_keys.find(parentPath);
-    if (up != m_keys.end()) up->second.children.erase(Folded(name));
-    m_keys.erase(key);
+    std::string folded = NameOf(name);
+    Key& up = m_keys[KeyOf(parent, "used as parent")];
+    auto child = up.children.find(folded);
+    if (child == up.children.end()) return ERROR_FILE_NOT_FOUND;
+    if (!m_keys[child->second].children.empty()) return ERROR_ACCESS_DENIED;
+    up.children.erase(child);
     return ERROR_SUCCESS;
 }
 
 LONG MemoryRegistry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameLength)
 {
-    Check(m_open.count(key) == 1, "subkeys listed of a key that is not open");
-    const std::set<std::string>& children = m_keys[m_open[key]].children;
-    if (index >= children.size()) return ERROR_NO_MORE_ITEMS;
-    auto child = children.begin();
+    const Key& info = m_keys[KeyOf(key, "asked for its subkeys")];
+    if (index >= info.children.size()) return ERROR_NO_MORE_ITEMS;
+    auto child = info.children.begin();
     std::advance(child, index);
-    if (child->size() + 1 > *nameLength) return ERROR_MORE_DATA;
-    memcpy(name, child->c_str(), child->size() + 1);
-    *nameLength = static_cast<DWORD>(child->size());
+    if (child->first.size() + 1 > *nameLength) return ERROR_MORE_DATA;
+    memcpy(name, child->first.c_str(), child->first.size() + 1);
+    *nameLength = static_cast<DWORD>(child->first.size());
     return ERROR_SUCCESS;
 }
 
 LONG MemoryRegistry::EnumValue(HKEY key, DWORD, char* name, DWORD* nameLength)
 {
-    Check(m_open.count(key) == 1, "values listed of a key that is not open");
+    KeyOf(key, "asked for its values");
     if (*nameLength < 2) return ERROR_MORE_DATA;
     memcpy(name, "v", 2);
     *nameLength = 1;
@@ -129,35 +153,8 @@ LONG MemoryRegistry::EnumValue(HKEY key, DWORD, char* name, DWORD* nameLength)
 
 LONG MemoryRegistry::QueryInfo(HKEY key, DWORD* subkeys, DWORD* values)
 {
-    Check(m_open.count(key) == 1, "a key asked about that is not open");
-    const Key& info = m_keys[m_open[key]];
+    const Key& info = m_keys[KeyOf(key, "asked about")];
     *subkeys = static_cast<DWORD>(info.children.size());
     *values = info.values;
     return ERROR_SUCCESS;
-}
-
-bool MemoryRegistry::IsRootOrOpen(HKEY key) const
-{
-    return RootName(key) || m_open.count(key);
-}
-
-void MemoryRegistry::PathOf(HKEY parent, const char* name, std::string* parentPath, std::string* path)
-{
-    Check(name && *name, "a key without a name was handed to the registry");
-    Check(!HasBackslash(name), "a key name with a backslash was handed to the registry");
-    if (const char* root = RootName(parent)) {
-        *parentPath = root;
-    } else {
-        Check(m_open.count(parent) == 1, "a key was used as parent that is not open");
-        *parentPath = m_open[parent];
-    }
-    // A separator no name can hold keeps paths apart.
-    *path = *parentPath + '\0' + Folded(name);
-}
-
-HKEY MemoryRegistry::NewHandle(const std::string& path)
-{
-    HKEY key = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(++m_nextHandle));
-    m_open[key] = path;
-    return key;
 }

@@ -8,13 +8,15 @@
 #include <windows.h>
 #include "fuzz/platform/HostPlatform.h"
 #include <map>
-#include <set>
 #include <string>
+#include <vector>
 
-// Keys by their full path (folded), each with its parent's path, the names of
-// its subkeys and the number of named values it holds.
+// Keys by number: each knows its subkeys by folded name and how many named
+// values it holds. The seven root keys are the first seven.
 class MemoryRegistry : public HostRegistry {
 public:
+    MemoryRegistry();
+
     LONG Open(HKEY parent, const char* name, REGSAM access, HKEY* result) override;
     LONG Create(HKEY parent, const char* name, HKEY* result) override;
     LONG Close(HKEY key) override;
@@ -29,17 +31,16 @@ public:
 
 private:
     struct Key {
-        std::string parent;
-        std::set<std::string> children;
+        std::map<std::string, size_t> children;
         DWORD values = 0;
     };
 
-    bool IsRootOrOpen(HKEY key) const;
-    void PathOf(HKEY parent, const char* name, std::string* parentPath, std::string* path);
-    HKEY NewHandle(const std::string& path);
+    // The key that a handle stands for: a root key, or one opened here.
+    size_t KeyOf(HKEY key, const char* use);
+    HKEY NewHandle(size_t key);
 
-    std::map<std::string, Key> m_keys;
-    std::map<HKEY, std::string> m_open;
+    std::vector<Key> m_keys;
+    std::map<HKEY, size_t> m_open;
     ULONG_PTR m_nextHandle = 0x1000;
     unsigned m_checksum = 0;
 };
