@@ -7,6 +7,4 @@ gd_test_locale(charset_test_cp932 charset_test ja_JP.UTF-8)
 gd_test(rtf_test SOURCES rtf_test.cpp)
 gd_test(converter_test SOURCES converter_test.cpp DEPENDS glimmerdeck-rtf)
 gd_test_locale(converter_test_cp932 converter_test ja_JP.UTF-8)
-# Figures only: fails when the fast and the plain conversion disagree, never on time.
-gd_test(highlighter_bench SOURCES highlighter_bench.cpp)
 gd_test(rtf_richedit_test SOURCES rtf_richedit_test.cpp)

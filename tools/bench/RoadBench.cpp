@@ -1,0 +1,142 @@
+// glimmerdeck-bench-road: the whole road of a button press, timed and
+// measured in the browser stand-in, with the module's code in this process.
+//
+//   glimmerdeck-bench-road times PAGE_100K PAGE_1M PAGE_5M   open times, their ratio, one re-render
+//   glimmerdeck-bench-road memory PAGE                        peak private bytes of one press
+//
+// Prints rows of the one table (BenchSupport.h). Exit codes: 0 done, 1 a page
+// could not be read or the viewer did not show it in time, 2 bad arguments.
+#include <windows.h>
+#include <objbase.h>
+#include <stdio.h>
+#include <string>
+#include <vector>
+#include "server/ModuleLifetime.h"
+#include "tools/bench/BenchSupport.h"
+#include "tools/bench/RoadPress.h"
+
+namespace {
+
+const char kUsage[] = "usage: glimmerdeck-bench-road times PAGE_100K PAGE_1M PAGE_5M | memory PAGE\n";
+
+bool LoadModel(const std::string& path, PageModel& model, size_t& bytes)
+{
+    std::string page;
+    if (!ReadWholeFile(path, page) || page.empty()) {
+        fprintf(stderr, "glimmerdeck-bench-road: cannot read %s\n", path.c_str());
+        return false;
+    }
+    bytes = page.size();
+    model = PageModel::FromBytes(page);
+    return true;
+}
+
+bool Shown(const PressResult& press, const std::string& page)
+{
+    if (press.viewerShown && !press.timedOut) return true;
+    fprintf(stderr, "glimmerdeck-bench-road: %s: the viewer %s\n", page.c_str(),
+            press.timedOut ? "was still open at the deadline" : "did not show the page");
+    return false;
+}
+
+std::string Megabytes(const char* what, size_t bytes)
+{
+    char text[96];
+    snprintf(text, sizeof text, "%s (%.2f MB)", what, bytes / 1048576.0);
+    return text;
+}
+
+void PrintMemory(const PressResult& press, size_t bytes)
+{
+    const double page = static_cast<double>(bytes);
+    const double peak = press.peakPrivate / page, before = press.privateBefore / page;
+    const double added = (press.peakPrivate - press.privateBefore) / page, held = press.heldByControl / page;
+    char what[96];
+    snprintf(what, sizeof what, "  peak private bytes / page (%d chars shown)", press.textLength);
+    const Spread model = { before, before, before };
+    PrintRow(what, "x", Spread{ peak, peak, peak }, "before Exec (stand-in's model)", &model);
+    PrintRow("  added by the press", "x", Spread{ added, added, added });
+    PrintRow("  held by the control after its stream-in", "x", Spread{ held, held, held });
+    PrintRow("  added by the press, less the control", "x", Spread{ added - held, added - held, added - held });
+}
+
+int Times(char** paths)
+{
+    PageModel models[3];
+    size_t sizes[3];
+    for (int i = 0; i < 3; ++i)
+        if (!LoadModel(paths[i], models[i], sizes[i])) return 1;
+    // Wine's rich edit takes time that grows faster than the page in its
+    // stream-in of a many-coloured document (minutes at 5 MB), so the larger
+    // pages get fewer rounds; the ratio of the two is then one of medians.
+    // Rows are printed as each page is done.
+    const int rounds[3] = { 5, 3, 1 };
+    std::vector<double> open[3], own[3];
+    for (int i = 0; i < 3; ++i) {
+        PressResult last;
+        for (int round = 0; round < rounds[i]; ++round) {
+            last = PressButton(models[i]);
+            if (!Shown(last, paths[i])) return 1;
+            open[i].push_back(last.openSeconds * 1000);
+            own[i].push_back((last.openSeconds - last.openStreamSeconds) * 1000);
+        }
+        Spread whole = SpreadOf(open[i]), mine = SpreadOf(own[i]);
+        Spread share = { mine.min / whole.min, mine.median / whole.median, mine.max / whole.max };
+        PrintRow(Megabytes("road: Exec to painted viewer", sizes[i]), "ms", whole);
+        PrintRow("  outside the control's stream-in", "ms", mine, "", nullptr, &share);
+        PrintMemory(last, sizes[i]);
+    }
+    Spread one = SpreadOf(open[1]), five = SpreadOf(open[2]);
+    Spread oneOwn = SpreadOf(own[1]), fiveOwn = SpreadOf(own[2]);
+    const double g = five.median / one.median, gOwn = fiveOwn.median / oneOwn.median;
+    Spread growth = { g, g, g }, growthOwn = { gOwn, gOwn, gOwn };
+    PrintRow("road: t(5 MB) / t(1 MB), whole", "ms", five, "the 1 MB page", &one, &growth);
+    PrintRow("road: t(5 MB) / t(1 MB), outside stream-in", "ms", fiveOwn, "the 1 MB page", &oneOwn, &growthOwn);
+
+    PressOptions again;
+    again.rerender = true;
+    PressResult press = PressButton(models[2], again);
+    if (!Shown(press, paths[2])) return 1;
+    if (press.charset != ARABIC_CHARSET) {
+        fprintf(stderr, "glimmerdeck-bench-road: the Encoding menu did not choose Arabic (%d)\n", press.charset);
+        return 1;
+    }
+    const double t = press.rerenderSeconds * 1000, tOwn = (press.rerenderSeconds - press.rerenderStreamSeconds) * 1000;
+    const double r = press.rerenderSeconds / press.openSeconds;
+    const double firstOpen = press.openSeconds * 1000;
+    const Spread againShare = { r, r, r }, first = { firstOpen, firstOpen, firstOpen };
+    PrintRow(Megabytes("road: Encoding menu re-render", sizes[2]), "ms", Spread{ t, t, t }, "its first open", &first,
+             &againShare);
+    PrintRow("  outside the control's stream-in", "ms", Spread{ tOwn, tOwn, tOwn });
+    return 0;
+}
+
+int Memory(const std::string& path)
+{
+    PageModel model;
+    size_t bytes;
+    if (!LoadModel(path, model, bytes)) return 1;
+    PressResult press = PressButton(model);
+    if (!Shown(press, path)) return 1;
+    PrintRow(Megabytes("road: one press", bytes), "ms", Spread{ press.openSeconds * 1000, press.openSeconds * 1000,
+                                                                press.openSeconds * 1000 });
+    PrintMemory(press, bytes);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string command = argc > 1 ? argv[1] : "";
+    if (!((command == "times" && argc == 5) || (command == "memory" && argc == 3))) {
+        fputs(kUsage, stderr);
+        return 2;
+    }
+    if (FAILED(CoInitialize(nullptr))) return 1;
+    ModuleAttach(GetModuleHandleA(nullptr));
+    int code = command == "times" ? Times(argv + 2) : Memory(argv[2]);
+    ModuleDetach();
+    CoUninitialize();
+    return code;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// One press of the button through the module's own code in this process:
+// ZExtension sited on the browser stand-in over a page model, Exec, and the
+// viewer watched from inside its modal loop. Shared by the road benchmark and
+// the hostile-page tests. Call ModuleAttach first (server/ModuleLifetime.h).
+#include <windows.h>
+#include <functional>
+#include <string>
+#include "tools/host/PageModel.h"
+
+struct PressOptions {
+    bool rerender = false;      // once painted, run the Encoding menu once (dismissed) and time the rebuild
+    bool readText = false;      // read back the viewer's plain text before closing it
+    DWORD deadlineMs = 120000;
+    std::function<void(HWND viewer)> whileShown;    // runs once the viewer is painted, before it is closed  // the viewer is ended at this point and the press counts as timed out
+};
+
+struct PressResult {
+    HRESULT hr = E_UNEXPECTED;
+    bool viewerShown = false;
+    bool timedOut = false;
+    double openSeconds = 0;         // Exec to the end of the text control's first paint
+    double rerenderSeconds = 0;     // the menu's end to the end of the repaint
+    double openStreamSeconds = 0;   // of openSeconds, inside the control's EM_STREAMIN
+    double rerenderStreamSeconds = 0;
+    int textLength = -1;            // characters in the control (WM_GETTEXTLENGTH)
+    std::string text;               // with readText
+    int charset = -1;               // of the first character, as the control reports it
+    SIZE_T privateBefore = 0;       // private bytes just before Exec
+    SIZE_T peakPrivate = 0;         // the process's peak private bytes after the press
+    SIZE_T privateAfter = 0;        // private bytes once everything is released
+    SIZE_T heldByControl = 0;       // private bytes that the first stream-in added (the control's own store)
+};
+
+PressResult PressButton(const PageModel& model, const PressOptions& options = PressOptions());
+
+// The process's private bytes now and at their peak, as the platform reports them.
+void PrivateBytes(SIZE_T* now, SIZE_T* peak);
