@@ -107,6 +107,25 @@ TEST(CStringSharing, WriteBufferOnASharedStringCopiesFirst)
     EXPECT_EQ(1, original.RefCount());
 }
 
+TEST(CStringSharing, NoRoomAskedOfASharedEmptyBlockIsNoFailure)
+{
+    CString owned("hello");
+    owned = "";
+    CString copy(owned);
+    ASSERT_TRUE(copy.SharesBlockWith(owned));
+
+    char* buffer = copy.GetWriteBuffer(0);
+    ASSERT_NE(nullptr, buffer);
+    EXPECT_EQ('\0', buffer[0]);
+    copy.ReleaseWriteBuffer(-1);
+    EXPECT_EQ(0, copy.GetLength());
+    EXPECT_EQ(1, owned.RefCount());
+
+    CString formatted(owned);
+    EXPECT_TRUE(formatted.Format(""));
+    EXPECT_EQ(0, formatted.GetLength());
+}
+
 TEST(CStringSharing, AppendAndAssignOnASharedStringLeaveTheOtherAlone)
 {
     CString a("left");
@@ -407,6 +426,21 @@ TEST(CStringFormat, EstimateSizesTheBlock)
         EXPECT_TRUE(c.format(s)) << c.name;
         EXPECT_EQ(c.text, Text(s)) << c.name;
         EXPECT_EQ(c.capacity, s.GetAllocLength()) << c.name;
+    }
+}
+
+TEST(CStringFormat, ConversionsTheEstimateDoesNotKnowAreKeptWhole)
+{
+    // The estimate counts nothing for them, but the platform prints them as
+    // text; what it wrote must all arrive.
+    const char* const formats[] = { "%y|", "%5%|", "[%q]", "a%" };
+    for (const char* format : formats) {
+        char expected[64] = {};
+        wsprintfA(expected, format);
+        CString s;
+        EXPECT_TRUE(s.Format(format)) << format;
+        EXPECT_EQ(std::string(expected), Text(s)) << format;
+        EXPECT_LE(s.GetLength(), s.GetAllocLength()) << format;
     }
 }
 

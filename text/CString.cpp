@@ -207,6 +207,12 @@ char* CString::GetWriteBuffer(int minLength)
     StringHeader* header = Header();
     if (header->refCount > 1 || header->allocLength < minLength) {
         int oldLength = header->dataLength;
+        // A shared block holding empty text, asked for no room: the shared
+        // empty block serves, and nothing failed.
+        if (minLength == 0 && oldLength == 0) {
+            Release();
+            return m_data;
+        }
         StringHeader* block = NewBlock(minLength > oldLength ? minLength : oldLength);
         if (!block) return nullptr;
         memcpy(block->Data(), m_data, oldLength + 1);
@@ -291,9 +297,11 @@ bool CString::FormatV(const char* format, va_list args)
     char aside[kPlatformLimit + 16] = {};
     wvsprintfA(aside, format, args);
     int length = BoundedLength(aside, kPlatformLimit);
-    if (length > estimate) length = estimate;
 
-    char* buffer = GetWriteBuffer(estimate);
+    // The platform prints a conversion the estimate does not know ("%y",
+    // a width before "%") as text; an estimate that falls short must not
+    // cut what it wrote.
+    char* buffer = GetWriteBuffer(length > estimate ? length : estimate);
     if (!buffer) return false;
     memcpy(buffer, aside, length);
     ReleaseWriteBuffer(length);

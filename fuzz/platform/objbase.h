@@ -1,0 +1,3 @@
+#pragma once
+// Task memory of the host stand-in lives in windows.h.
+#include <windows.h>

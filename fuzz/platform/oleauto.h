@@ -1,0 +1,3 @@
+#pragma once
+// The Automation part of the host stand-in lives in windows.h.
+#include <windows.h>
