@@ -242,6 +242,8 @@ void ZExtension::Capture()
         CBstr copy(SysAllocStringLen(markup.Get(), markup.Length()));
         if (!copy.Get()) break;
         CViewerDialog viewer(copy.Get(), charset);
+        // The viewer keeps a copy of its own; this one need not live through the run.
+        copy.Attach(nullptr);
         viewer.Run();
         break;
     }
