@@ -1,6 +1,7 @@
 // The module's own registry script, run against the real HKEY_CLASSES_ROOT and
 // HKEY_CURRENT_USER of the test prefix: exactly these keys and values appear,
 // and exactly these go again.
+#include "support/ModuleScript.h"
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <algorithm>
@@ -14,57 +15,6 @@ using namespace regtest;
 
 namespace {
 
-// A copy of the script that the module carries as REGISTRY 201.
-const char kModuleScript[] =
-    "HKCR\r\n"
-    "{\r\n"
-    "\tGlimmerdeck.ZExtension.1 = s 'ZExtension Class'\r\n"
-    "\t{\r\n"
-    "\t\tCLSID = s '{6E2B94D1-5A07-4C3E-B18F-2D7C90A4E635}'\r\n"
-    "\t}\r\n"
-    "\tGlimmerdeck.ZExtension = s 'ZExtension Class'\r\n"
-    "\t{\r\n"
-    "\t\tCLSID = s '{6E2B94D1-5A07-4C3E-B18F-2D7C90A4E635}'\r\n"
-    "\t\tCurVer = s 'Glimmerdeck.ZExtension.1'\r\n"
-    "\t}\r\n"
-    "\tNoRemove CLSID\r\n"
-    "\t{\r\n"
-    "\t\tForceRemove {6E2B94D1-5A07-4C3E-B18F-2D7C90A4E635} = s 'ZExtension Class'\r\n"
-    "\t\t{\r\n"
-    "\t\t\tProgID = s 'Glimmerdeck.ZExtension.1'\r\n"
-    "\t\t\tVersionIndependentProgID = s 'Glimmerdeck.ZExtension'\r\n"
-    "\t\t\tInprocServer32 = s '%MODULE%'\r\n"
-    "\t\t\t{\r\n"
-    "\t\t\t\tval ThreadingModel = s 'Apartment'\r\n"
-    "\t\t\t}\r\n"
-    "\t\t}\r\n"
-    "\t}\r\n"
-    "}\r\n"
-    "HKCU\r\n"
-    "{\r\n"
-    "\tNoRemove Software\r\n"
-    "\t{\r\n"
-    "\t\tNoRemove Microsoft\r\n"
-    "\t\t{\r\n"
-    "\t\t\tNoRemove 'Internet Explorer'\r\n"
-    "\t\t\t{\r\n"
-    "\t\t\t\tNoRemove Extensions\r\n"
-    "\t\t\t\t{\r\n"
-    "\t\t\t\t\tForceRemove '{B43F0E27-91C6-4D58-A3E2-7F16C8D05B9A}'\r\n"
-    "\t\t\t\t\t{\r\n"
-    "\t\t\t\t\t\tval ButtonText = s 'Glimmerdeck'\r\n"
-    "\t\t\t\t\t\tval Icon = s '%MODULE%,101'\r\n"
-    "\t\t\t\t\t\tval HotIcon = s '%MODULE%,102'\r\n"
-    "\t\t\t\t\t\tval CLSID = s '{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}'\r\n"
-    "\t\t\t\t\t\tval ClsidExtension = s '{6E2B94D1-5A07-4C3E-B18F-2D7C90A4E635}'\r\n"
-    "\t\t\t\t\t\tval MenuText = s 'Glimmerdeck'\r\n"
-    "\t\t\t\t\t\tval MenuStatusBar = s 'Displays current page HTML code'\r\n"
-    "\t\t\t\t\t}\r\n"
-    "\t\t\t\t}\r\n"
-    "\t\t\t}\r\n"
-    "\t\t}\r\n"
-    "\t}\r\n"
-    "}";
 
 const char kClassId[] = "{6E2B94D1-5A07-4C3E-B18F-2D7C90A4E635}";
 const char kProgId[] = "Glimmerdeck.ZExtension.1";

@@ -341,21 +341,21 @@ int wvsprintfA(LPSTR out, LPCSTR format, va_list args)
             break;
         }
         case 'd': case 'i': case 'u': case 'x': case 'X': {
-            char spec[24];
+            char printfFormat[24];
             int n = 0;
-            spec[n++] = '%';
-            if (hash) spec[n++] = '#';
+            printfFormat[n++] = '%';
+            if (hash) printfFormat[n++] = '#';
             // The platform pads with zeros to the precision, as the C library does.
-            if (precision >= 0) n += snprintf(spec + n, 8, ".%d", precision > 40 ? 40 : precision);
+            if (precision >= 0) n += snprintf(printfFormat + n, 8, ".%d", precision > 40 ? 40 : precision);
             if (int64) {
-                spec[n++] = 'l';
-                spec[n++] = 'l';
+                printfFormat[n++] = 'l';
+                printfFormat[n++] = 'l';
             }
-            spec[n++] = conversion == 'i' ? 'd' : conversion;
-            spec[n] = '\0';
-            if (int64) length = snprintf(item, sizeof(item), spec, va_arg(args, long long));
-            else if (conversion == 'd' || conversion == 'i') length = snprintf(item, sizeof(item), spec, va_arg(args, int));
-            else length = snprintf(item, sizeof(item), spec, va_arg(args, unsigned int));
+            printfFormat[n++] = conversion == 'i' ? 'd' : conversion;
+            printfFormat[n] = '\0';
+            if (int64) length = snprintf(item, sizeof(item), printfFormat, va_arg(args, long long));
+            else if (conversion == 'd' || conversion == 'i') length = snprintf(item, sizeof(item), printfFormat, va_arg(args, int));
+            else length = snprintf(item, sizeof(item), printfFormat, va_arg(args, unsigned int));
             if (length > static_cast<int>(sizeof(item)) - 1) length = sizeof(item) - 1;
             break;
         }
