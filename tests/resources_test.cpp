@@ -2,7 +2,6 @@
 // registrar, the loader and the dialogs will read them.
 #include <windows.h>
 #include <gtest/gtest.h>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -375,7 +374,9 @@ TEST(Resources, RegistryScriptIsExact) {
         "}";
     std::string script = ResourceBytes("REGISTRY", IDR_REGISTRY_SCRIPT);
     EXPECT_EQ(expected.size(), script.size());
-    EXPECT_EQ(expected, script);
+    size_t first = 0;
+    while (first < expected.size() && first < script.size() && expected[first] == script[first]) ++first;
+    EXPECT_EQ(expected, script) << "first difference at byte " << first;
 }
 
 TEST(Resources, ManifestNamesCommonControls6) {
@@ -445,8 +446,8 @@ struct Dialog {
 Dialog ParseDialog(const std::string& bytes)
 {
     Dialog dialog;
-    Reader reader(bytes);
-    if (bytes.size() >= 4 && reader.Word() == 1 && reader.Word() == 0xFFFF) {
+    // An extended template starts with version 1 and the signature 0xFFFF.
+    if (bytes.compare(0, 4, std::string("\x01\x00\xFF\xFF", 4)) == 0) {
         dialog.extended = true;
         return dialog;
     }
