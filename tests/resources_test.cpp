@@ -3,7 +3,6 @@
 #include "support/ModuleScript.h"
 #include <windows.h>
 #include <gtest/gtest.h>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -327,7 +326,9 @@ TEST(Resources, RegistryScriptIsExact) {
     const std::string expected = kModuleScript;
     std::string script = ResourceBytes("REGISTRY", IDR_REGISTRY_SCRIPT);
     EXPECT_EQ(expected.size(), script.size());
-    EXPECT_EQ(expected, script);
+    size_t first = 0;
+    while (first < expected.size() && first < script.size() && expected[first] == script[first]) ++first;
+    EXPECT_EQ(expected, script) << "first difference at byte " << first;
 }
 
 TEST(Resources, ManifestNamesCommonControls6) {
@@ -397,8 +398,8 @@ struct Dialog {
 Dialog ParseDialog(const std::string& bytes)
 {
     Dialog dialog;
-    Reader reader(bytes);
-    if (bytes.size() >= 4 && reader.Word() == 1 && reader.Word() == 0xFFFF) {
+    // An extended template starts with version 1 and the signature 0xFFFF.
+    if (bytes.compare(0, 4, std::string("\x01\x00\xFF\xFF", 4)) == 0) {
         dialog.extended = true;
         return dialog;
     }
