@@ -10,22 +10,7 @@
 
 namespace {
 
-class ComEnvironment : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        CoInitialize(nullptr);
-        ServerModule server;
-        ASSERT_EQ(S_OK, server.Register());
-    }
-    void TearDown() override
-    {
-        ServerModule server;
-        server.Unregister();
-        CoUninitialize();
-    }
-};
-testing::Environment* const g_environment = testing::AddGlobalTestEnvironment(new ComEnvironment);
+testing::Environment* const g_environment = testing::AddGlobalTestEnvironment(new RegisteredServerEnvironment);
 
 // A controlling unknown that counts its references and records the
 // identifiers it is asked for.

@@ -16,22 +16,7 @@ namespace {
 const DWORD kDeadlineMs = 30000;
 const char kQuestion[] = "Document is not loaded yet.\nDo you want to display source anyway?";
 
-class ComEnvironment : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        CoInitialize(nullptr);
-        ServerModule server;
-        ASSERT_EQ(S_OK, server.Register());
-    }
-    void TearDown() override
-    {
-        ServerModule server;
-        server.Unregister();
-        CoUninitialize();
-    }
-};
-testing::Environment* const g_environment = testing::AddGlobalTestEnvironment(new ComEnvironment);
+testing::Environment* const g_environment = testing::AddGlobalTestEnvironment(new RegisteredServerEnvironment);
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

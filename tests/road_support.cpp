@@ -85,7 +85,10 @@ bool ReadString(HKEY root, const std::string& key, const std::string& name, std:
     return true;
 }
 
-std::vector<std::string> ValueNames(HKEY root, const std::string& key)
+namespace {
+
+// Names of a key's values or subkeys, sorted.
+std::vector<std::string> EnumeratedNames(HKEY root, const std::string& key, bool subkeys)
 {
     std::vector<std::string> names;
     HKEY opened;
@@ -93,7 +96,9 @@ std::vector<std::string> ValueNames(HKEY root, const std::string& key)
     for (DWORD i = 0;; ++i) {
         char name[512];
         DWORD size = sizeof name;
-        if (RegEnumValueA(opened, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        LONG status = subkeys ? RegEnumKeyExA(opened, i, name, &size, nullptr, nullptr, nullptr, nullptr)
+                              : RegEnumValueA(opened, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) break;
         names.push_back(name);
     }
     RegCloseKey(opened);
@@ -101,20 +106,16 @@ std::vector<std::string> ValueNames(HKEY root, const std::string& key)
     return names;
 }
 
+} // namespace
+
+std::vector<std::string> ValueNames(HKEY root, const std::string& key)
+{
+    return EnumeratedNames(root, key, false);
+}
+
 std::vector<std::string> SubkeyNames(HKEY root, const std::string& key)
 {
-    std::vector<std::string> names;
-    HKEY opened;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return names;
-    for (DWORD i = 0;; ++i) {
-        char name[512];
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(opened, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.push_back(name);
-    }
-    RegCloseKey(opened);
-    std::sort(names.begin(), names.end());
-    return names;
+    return EnumeratedNames(root, key, true);
 }
 
 bool WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& value)
@@ -222,4 +223,18 @@ std::string TempFile::Read() const
     while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
     CloseHandle(file);
     return content;
+}
+
+void RegisteredServerEnvironment::SetUp()
+{
+    CoInitialize(nullptr);
+    ServerModule server;
+    ASSERT_EQ(S_OK, server.Register());
+}
+
+void RegisteredServerEnvironment::TearDown()
+{
+    ServerModule server;
+    server.Unregister();
+    CoUninitialize();
 }

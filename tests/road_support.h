@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <objbase.h>
 #include <string>
 #include <vector>
@@ -58,4 +59,12 @@ public:
     std::string Read() const;
 private:
     std::string m_path;
+};
+
+// COM initialised and the built DLL registered for the whole test program,
+// unregistered again at its end.
+class RegisteredServerEnvironment : public testing::Environment {
+public:
+    void SetUp() override;
+    void TearDown() override;
 };
