@@ -28,7 +28,6 @@ typedef BOOL (WINAPI* GetSaveFileNameAFunction)(LPOPENFILENAMEA);
 const DWORD kWindows9x = 0x80000000;
 const DWORD kModuleFromAddress = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
-const ULONG kKeyedDataSize = 64;    // the layout with the assembly metadata
 const size_t kPathBufferLength = 262;
 const DWORD kLongestPath = 260;
 
@@ -105,7 +104,7 @@ void LoadRedirectedCommonControls()
         auto find = KernelFunction<FindActCtxSectionStringWFunction>(g_moduleContext.findActCtxSectionStringW,
                                                                      "FindActCtxSectionStringW");
         ACTCTX_SECTION_KEYED_DATA found = {};
-        found.cbSize = kKeyedDataSize;
+        found.cbSize = sizeof(found);    // the layout with the assembly metadata: 64 bytes, 112 on x86-64
         if (find && find(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"Comctl32.dll", &found))
             LoadLibraryW(L"Comctl32.dll");
     } catch (...) {

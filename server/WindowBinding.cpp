@@ -10,7 +10,7 @@ const char kObjectProperty[] = "Glimmerdeck.WindowObject";
 const char kPreviousProcProperty[] = "Glimmerdeck.PreviousProc";
 
 // Messages whose dialog-procedure answer is the result itself rather than a
-// flag with the result in DWL_MSGRESULT.
+// flag with the result in DWLP_MSGRESULT.
 bool AnswersDirectly(UINT message)
 {
     switch (message) {
@@ -124,12 +124,12 @@ INT_PTR CALLBACK CDialogObject::StartDialogProc(HWND hWnd, UINT message, WPARAM 
 {
     CWindowObject* object = TakeCreateWindowEntry();
     if (!object || !object->Bind(hWnd)) {
-        SetWindowLongA(hWnd, DWL_DLGPROC, reinterpret_cast<LONG>(UnboundDialogProc));
+        SetWindowLongPtrA(hWnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(UnboundDialogProc));
         EndDialog(hWnd, -1);
         return FALSE;
     }
     WNDPROC procedure = object->GetWindowProc();
-    SetWindowLongA(hWnd, DWL_DLGPROC, reinterpret_cast<LONG>(procedure));
+    SetWindowLongPtrA(hWnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(procedure));
     return static_cast<INT_PTR>(CallWindowProcA(procedure, hWnd, message, wParam, lParam));
 }
 
@@ -145,7 +145,7 @@ INT_PTR CALLBACK CDialogObject::SharedDialogProc(HWND hWnd, UINT message, WPARAM
         if (AnswersDirectly(message)) {
             answer = static_cast<INT_PTR>(result);
         } else {
-            SetWindowLongA(hWnd, DWL_MSGRESULT, static_cast<LONG>(result));
+            SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
             answer = TRUE;
         }
     }
@@ -164,8 +164,8 @@ CSubclassedWindow::~CSubclassedWindow()
     // a later subclasser still calls ours, leave it the way on to the previous one.
     if (!m_hWnd || FromHandle(m_hWnd) != this) return;
     HWND hWnd = m_hWnd;
-    if (reinterpret_cast<WNDPROC>(GetWindowLongA(hWnd, GWL_WNDPROC)) == GetWindowProc())
-        SetWindowLongA(hWnd, GWL_WNDPROC, reinterpret_cast<LONG>(m_previousProc));
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hWnd, GWLP_WNDPROC)) == GetWindowProc())
+        SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previousProc));
     else
         SetPropA(hWnd, kPreviousProcProperty, reinterpret_cast<HANDLE>(m_previousProc));
     Unbind();
@@ -179,7 +179,7 @@ WNDPROC CSubclassedWindow::GetWindowProc()
 bool CSubclassedWindow::AttachToWindow(HWND hWnd)
 {
     if (m_hWnd || !Bind(hWnd)) return false;
-    LONG previous = SetWindowLongA(hWnd, GWL_WNDPROC, reinterpret_cast<LONG>(GetWindowProc()));
+    LONG_PTR previous = SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GetWindowProc()));
     if (!previous) {
         Unbind();
         return false;
@@ -212,8 +212,8 @@ LRESULT CALLBACK CSubclassedWindow::SharedWindowProc(HWND hWnd, UINT message, WP
     // Only while ours is still the window's procedure: a later subclasser
     // keeps its own.
     if (previous != DefWindowProcA &&
-        reinterpret_cast<WNDPROC>(GetWindowLongA(hWnd, GWL_WNDPROC)) == object->GetWindowProc())
-        SetWindowLongA(hWnd, GWL_WNDPROC, reinterpret_cast<LONG>(previous));
+        reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hWnd, GWLP_WNDPROC)) == object->GetWindowProc())
+        SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     object->FinishWindow(hWnd);
     return result;
 }

@@ -222,7 +222,7 @@ struct AnswerCase {
     WPARAM wParam;
     bool brushAnswer;         // the answer is the handler's brush itself
     INT_PTR procedureAnswer;  // what the dialog procedure answers otherwise
-    LRESULT messageResult;    // DWL_MSGRESULT afterwards
+    LRESULT messageResult;    // DWLP_MSGRESULT afterwards
     LRESULT sendResult;       // what SendMessage gives the sender
 };
 
@@ -243,13 +243,13 @@ TEST_P(HandledMessage, AnswersByItsRule) {
     const INT_PTR brush = reinterpret_cast<INT_PTR>(GetStockObject(GRAY_BRUSH));
     CTestDialog dialog;
     INT_PTR procedureAnswer = -1;
-    LONG messageResult = -1;
+    LONG_PTR messageResult = -1;
     LRESULT sendResult = -1;
     dialog.script = [&](CTestDialog& self) {
-        DLGPROC procedure = reinterpret_cast<DLGPROC>(GetWindowLongA(self.m_hWnd, DWL_DLGPROC));
-        SetWindowLongA(self.m_hWnd, DWL_MSGRESULT, kUntouched);
+        DLGPROC procedure = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(self.m_hWnd, DWLP_DLGPROC));
+        SetWindowLongPtrA(self.m_hWnd, DWLP_MSGRESULT, kUntouched);
         procedureAnswer = procedure(self.m_hWnd, test.message, test.wParam, 0);
-        messageResult = GetWindowLongA(self.m_hWnd, DWL_MSGRESULT);
+        messageResult = GetWindowLongPtrA(self.m_hWnd, DWLP_MSGRESULT);
         sendResult = SendMessageA(self.m_hWnd, test.message, test.wParam, 0);
         Close(self);
     };
@@ -446,7 +446,7 @@ public:
     {
         ++finalMessages;
         handleInFinalHook = m_hWnd;
-        procedureAtFinal = reinterpret_cast<WNDPROC>(GetWindowLongA(hWnd, GWL_WNDPROC));
+        procedureAtFinal = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hWnd, GWLP_WNDPROC));
     }
 };
 
@@ -491,7 +491,7 @@ TEST_P(WindowTakenOver, EndsWithTheRightProcedure) {
     g_laterCalls = 0;
     if (GetParam().laterSubclasser)
         g_laterPrevious = reinterpret_cast<WNDPROC>(
-            SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(LaterSubclassProc)));
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LaterSubclassProc)));
     EXPECT_EQ(77, SendMessageA(window, WM_OBJECT_ONLY, 0, 0)) << "answered by the object";
     EXPECT_EQ(99, SendMessageA(window, WM_BASE_ONLY, 0, 0)) << "passed on to the previous procedure";
     g_baseNcDestroys = 0;
@@ -540,7 +540,7 @@ TEST(SubclassedWindow, WindowOutlivingItsObjectKeepsWorking) {
             ASSERT_TRUE(object.AttachToWindow(window));
             if (laterSubclasser)
                 g_laterPrevious = reinterpret_cast<WNDPROC>(
-                    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(LaterSubclassProc)));
+                    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LaterSubclassProc)));
         }
         EXPECT_EQ(nullptr, CWindowObject::FromHandle(window));
         EXPECT_EQ(0, SendMessageA(window, WM_OBJECT_ONLY, 0, 0));

@@ -56,6 +56,33 @@ protected:
     ServerModule server;
 };
 
+// The names in the module's export directory, read from the image as loaded.
+std::vector<std::string> ExportedNames(HMODULE module)
+{
+    std::vector<std::string> names;
+    const BYTE* base = reinterpret_cast<const BYTE*>(module);
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (!entry.VirtualAddress) return names;
+    const IMAGE_EXPORT_DIRECTORY* exports =
+        reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+    const DWORD* nameOffsets = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+        names.push_back(reinterpret_cast<const char*>(base + nameOffsets[i]));
+    return names;
+}
+
+// Clients find the four entry points by their plain names, in both builds:
+// no argument-size decoration, nothing else exported.
+TEST_F(Exports, ExportsExactlyTheFourPlainNames) {
+    HMODULE module = GetModuleHandleA("Glimmerdeck.dll");
+    ASSERT_NE(nullptr, module);
+    const std::vector<std::string> expected = { "DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                                "DllUnregisterServer" };
+    EXPECT_EQ(expected, ExportedNames(module));
+}
+
 TEST_F(Exports, GetClassObjectRefusesNullOutUnknownClassAndMissingInterface)
 {
     EXPECT_EQ(E_POINTER, server.GetClassObject(kClsidZExtension, IID_IClassFactory, nullptr));

@@ -98,7 +98,9 @@ const std::string kSamplePage = ProgramFolder() + "pages\\sample.html";
 TEST(Converter, RunsInTheCodePageTheLocaleAsksFor) {
     char locale[64] = "";
     GetEnvironmentVariableA("LC_ALL", locale, sizeof locale);
-    if (std::string(locale).compare(0, 5, "ja_JP") == 0) ASSERT_EQ(932u, GetACP());
+    if (std::string(locale).compare(0, 5, "ja_JP") == 0) {
+        ASSERT_EQ(932u, GetACP());
+    }
 }
 
 TEST(Converter, WritesTheDocumentOfAFile) {

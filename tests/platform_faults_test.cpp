@@ -240,8 +240,8 @@ TEST(PlatformFaults, EightThreadsLeaveTheLockCountAtZero) {
     HMODULE module = LoadLibraryA(dll.c_str());
     ASSERT_NE(nullptr, module) << dll;
     typedef HRESULT(STDAPICALLTYPE * CanUnloadFn)();
-    auto getClassObject = reinterpret_cast<GetClassObjectFn>(GetProcAddress(module, "DllGetClassObject"));
-    auto canUnload = reinterpret_cast<CanUnloadFn>(GetProcAddress(module, "DllCanUnloadNow"));
+    auto getClassObject = reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    auto canUnload = reinterpret_cast<CanUnloadFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
     ASSERT_TRUE(getClassObject && canUnload);
 
     Worker worker = { getClassObject, CreateEventA(nullptr, TRUE, FALSE, nullptr), 0 };

@@ -332,16 +332,21 @@ TEST(Resources, RegistryScriptIsExact) {
 }
 
 TEST(Resources, ManifestNamesCommonControls6) {
+#ifdef _WIN64
+    const std::string architecture = "amd64";
+#else
+    const std::string architecture = "X86";
+#endif
     const std::string expected =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
         "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
-        "\t<assemblyIdentity version=\"1.0.0.0\" processorArchitecture=\"X86\" name=\"Dunmarrow.Glimmerdeck.dll\""
+        "\t<assemblyIdentity version=\"1.0.0.0\" processorArchitecture=\"" + architecture + "\" name=\"Dunmarrow.Glimmerdeck.dll\""
         " type=\"win32\"/>\r\n"
         "\t<description>Glimmerdeck.dll</description>\r\n"
         "\t<dependency>\r\n"
         "\t\t<dependentAssembly>\r\n"
         "\t\t\t<assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""
-        " processorArchitecture=\"X86\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>\r\n"
+        " processorArchitecture=\"" + architecture + "\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>\r\n"
         "\t\t</dependentAssembly>\r\n"
         "\t</dependency>\r\n"
         "</assembly>\r\n";

@@ -434,7 +434,10 @@ int EstimateFormatLength(const char* format, va_list args)
             break;
         }
         case 'd': case 'i': case 'o': case 'u': case 'x': case 'X': case 'p':
-            if (size == kInt64 && *p != 'p') va_arg(args, long long);
+            // A pointer is pointer-sized: reading it as an int would shift
+            // every later argument on x86-64.
+            if (*p == 'p') va_arg(args, void*);
+            else if (size == kInt64) va_arg(args, long long);
             else va_arg(args, int);
             item = width + precision > 32 ? width + precision : 32;
             break;

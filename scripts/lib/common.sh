@@ -2,7 +2,11 @@
 # Source it from a script in scripts/; it defines functions only.
 
 GD_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-GD_BUILD=${GD_BUILD:-$GD_ROOT/build}
+# One build tree per bitness: build/ for i686, build64/ for x86-64.
+GD_BUILD32=${GD_BUILD32:-$GD_ROOT/build}
+GD_BUILD64=${GD_BUILD64:-$GD_ROOT/build64}
+GD_BUILD=${GD_BUILD:-$GD_BUILD32}
+GD_BITS_USED=32
 
 gd_die() { echo "$(basename "$0"): $*" >&2; exit 1; }
 
@@ -15,8 +19,15 @@ gd_ensure_packages() {
     command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686-posix)
     [ -d /usr/i686-w64-mingw32/include ] || need+=(mingw-w64-i686-dev)
     command -v i686-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-i686)
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
+    [ -d /usr/x86_64-w64-mingw32/include ] || need+=(mingw-w64-x86-64-dev)
+    command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x86-64)
     command -v wine >/dev/null || need+=(wine)
+    [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+    # Installed everywhere; used only where the kernel runs 32-bit programs.
     dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+    # Marlett: without it the title bars show the letters of their buttons.
+    [ -f /usr/share/wine/fonts/marlett.ttf ] || need+=(fonts-wine)
     command -v Xvfb >/dev/null || need+=(xvfb)
     command -v xauth >/dev/null || need+=(xauth)
     for extra in "$@"; do
@@ -24,6 +35,7 @@ gd_ensure_packages() {
             xdotool) command -v xdotool >/dev/null || need+=(xdotool) ;;
             imagemagick) command -v import >/dev/null || need+=(imagemagick) ;;
             x11-apps) command -v xwd >/dev/null || need+=(x11-apps) ;;
+            nsis) command -v makensis >/dev/null || need+=(nsis) ;;
             *) dpkg -s "$extra" >/dev/null 2>&1 || need+=("$extra") ;;
         esac
     done
@@ -40,9 +52,58 @@ gd_ensure_packages() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 }
 
+# Whether this kernel runs 32-bit programs, found by starting the 32-bit Wine
+# loader (some x86-64 kernels answer "Exec format error"). The reason for a
+# "no" is left in GD_NO32_REASON.
+gd_can_run_32() {
+    if [ -z "${GD_CAN_RUN_32:-}" ]; then
+        local out
+        if out=$(/usr/lib/wine/wine --version 2>&1 </dev/null); then
+            GD_CAN_RUN_32=yes
+        else
+            GD_CAN_RUN_32=no
+            GD_NO32_REASON="this kernel cannot run 32-bit programs (/usr/lib/wine/wine: ${out##*: })"
+            [ -e /usr/lib/wine/wine ] || GD_NO32_REASON="32-bit Wine is not installed"
+        fi
+    fi
+    [ "$GD_CAN_RUN_32" = yes ]
+}
+
+# The bitness for one program run (the demo, the benchmark): GD_BITS=32 or 64
+# forces it; otherwise 32-bit where the kernel runs it, 64-bit elsewhere.
+gd_default_bits() {
+    case "${GD_BITS:-}" in
+        32|64) echo "$GD_BITS" ;;
+        "") if gd_can_run_32; then echo 32; else echo 64; fi ;;
+        *) gd_die "GD_BITS must be 32 or 64, not '$GD_BITS'" ;;
+    esac
+}
+
+# Points GD_BUILD, the toolchain and Wine at one bitness. The 64-bit runs go
+# through the 64-bit loader and server (scripts/lib/wine64), since Debian's
+# wine starts the 32-bit loader whenever it is installed.
+gd_use_bits() {
+    GD_BITS_USED=$1
+    if [ "$1" = 64 ]; then
+        GD_BUILD=$GD_BUILD64
+        GD_TOOLCHAIN=$GD_ROOT/cmake/mingw-x86_64.cmake
+        GD_WINEARCH=win64
+        case ":$PATH:" in *":$GD_ROOT/scripts/lib/wine64:"*) ;; *) PATH="$GD_ROOT/scripts/lib/wine64:$PATH" ;; esac
+        export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+    else
+        GD_BUILD=$GD_BUILD32
+        GD_TOOLCHAIN=$GD_ROOT/cmake/mingw-i686.cmake
+        GD_WINEARCH=win32
+        PATH=$(printf '%s' "$PATH" | tr ':' '\n' | grep -vx "$GD_ROOT/scripts/lib/wine64" | paste -sd:)
+        unset WINELOADER WINESERVER
+    fi
+    export PATH
+}
+
 gd_build() {
+    [ -n "${GD_TOOLCHAIN:-}" ] || gd_use_bits "$GD_BITS_USED"
     if [ ! -f "$GD_BUILD/CMakeCache.txt" ]; then
-        cmake -S "$GD_ROOT" -B "$GD_BUILD" -DCMAKE_TOOLCHAIN_FILE="$GD_ROOT/cmake/mingw-i686.cmake" \
+        cmake -S "$GD_ROOT" -B "$GD_BUILD" -DCMAKE_TOOLCHAIN_FILE="$GD_TOOLCHAIN" \
               -DCMAKE_BUILD_TYPE=Release >/dev/null
     fi
     cmake --build "$GD_BUILD" -j "$(nproc)" "$@"
@@ -50,7 +111,8 @@ gd_build() {
 
 # A private Wine prefix in the build folder, made once, with a persistent server.
 gd_wine_up() {
-    export WINEPREFIX="$GD_BUILD/wine" WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+    [ -n "${GD_WINEARCH:-}" ] || gd_use_bits "$GD_BITS_USED"
+    export WINEPREFIX="$GD_BUILD/wine" WINEDEBUG=-all WINEARCH=$GD_WINEARCH WINEDLLOVERRIDES="mscoree,mshtml="
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Creating the Wine prefix (once per build folder)..." >&2
         wineboot -i >/dev/null 2>&1 </dev/null || true
