@@ -4,4 +4,7 @@ set_property(TEST strings_test_cp932 APPEND PROPERTY ENVIRONMENT GD_EXPECT_ACP=9
 # A locale without an ANSI code page of its own runs with UTF-8 (65001).
 gd_test_locale(strings_test_utf8 strings_test hi_IN.UTF-8)
 set_property(TEST strings_test_utf8 APPEND PROPERTY ENVIRONMENT GD_EXPECT_ACP=65001)
-gd_test(strings_bench SOURCES strings_bench.cpp)
+# Figures, not verdicts: scripts/bench runs it.
+add_executable(strings_bench strings_bench.cpp)
+target_link_libraries(strings_bench PRIVATE gdtestmain)
+target_compile_options(strings_bench PRIVATE ${GD_WARNINGS})

@@ -133,6 +133,13 @@ gd_wine_up() {
         fi
         wineserver -w
     fi
+    # Title bars draw their buttons as Marlett glyphs; this Wine does not find
+    # the face in its own data folder, so without a copy in the prefix they
+    # show as the letters "0 1 r".
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+    fi
     wineserver -p >/dev/null 2>&1 </dev/null || true
 }
 
