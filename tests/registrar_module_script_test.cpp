@@ -1,7 +1,6 @@
-// The module's own registry script, run against the real HKEY_CLASSES_ROOT and
+// The module's own registry script (resources/Registration.script), run against the real HKEY_CLASSES_ROOT and
 // HKEY_CURRENT_USER of the test prefix: exactly these keys and values appear,
 // and exactly these go again.
-#include "support/ModuleScript.h"
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <algorithm>
@@ -40,6 +39,8 @@ protected:
     void SetUp() override
     {
         RemoveModuleKeys();
+        script = ModuleScriptFile();
+        ASSERT_FALSE(script.empty()) << "resources/Registration.script was not copied beside the test";
         wchar_t* quoted = QuoteForScript(kModulePath);
         ASSERT_NE(nullptr, quoted);
         variables.Add(L"Module", quoted);
@@ -60,7 +61,7 @@ protected:
     HRESULT Run(bool doRegister)
     {
         ScriptRunner runner(variables);
-        return runner.Run(kModuleScript, doRegister);
+        return runner.Run(script.c_str(), doRegister);
     }
 
     void ExpectRegistered()
@@ -114,6 +115,7 @@ protected:
     }
 
     ScriptVariables variables;
+    std::string script;
 };
 
 TEST_F(ModuleScript, RegistersExactlyItsKeysAndValues) {
@@ -193,7 +195,7 @@ TEST_F(ModuleScript, TheBuiltModuleCarriesThisScript) {
     const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, resource)));
     std::string text(bytes, SizeofResource(module, resource));
     FreeLibrary(module);
-    EXPECT_EQ(std::string(kModuleScript), text);
+    EXPECT_EQ(script, text);
 
     std::wstring widePath(dll.begin(), dll.end());
     ASSERT_EQ(S_OK, RunScriptResource(widePath.c_str(), 201, "REGISTRY", true, variables));
