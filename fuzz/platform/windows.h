@@ -37,6 +37,7 @@ typedef struct HKEY__* HKEY;
 typedef HKEY* PHKEY;
 typedef struct { void* reserved[6]; } CRITICAL_SECTION;
 typedef struct { DWORD low, high; } FILETIME;
+typedef struct { WORD e_magic; } IMAGE_DOS_HEADER;
 
 #define TRUE 1
 #define FALSE 0
