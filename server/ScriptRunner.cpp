@@ -3,7 +3,7 @@
 #include <oleauto.h>
 #include <string.h>
 #include <utility>
-#include "server/RegistryKeyHandle.h"
+#include "server/Handles.h"
 #include "server/RegistryTree.h"
 
 namespace {
@@ -125,39 +125,35 @@ int HexDigit(char c)
 // Growing output of the expansion; doubles when the next character does not fit.
 class ExpansionBuffer {
 public:
-    ExpansionBuffer() : m_data(nullptr), m_size(0), m_capacity(0) {}
-    ~ExpansionBuffer() { CoTaskMemFree(m_data); }
+    ExpansionBuffer() : m_size(0), m_capacity(0) {}
 
     bool Reserve(size_t capacity)
     {
-        m_data = static_cast<char*>(CoTaskMemAlloc(capacity));
-        m_capacity = m_data ? capacity : 0;
-        return m_data != nullptr;
+        m_data.Reset(static_cast<char*>(CoTaskMemAlloc(capacity)));
+        m_capacity = m_data.IsValid() ? capacity : 0;
+        return m_data.IsValid();
     }
 
     bool Append(const char* bytes, size_t count)
     {
         while (m_capacity - m_size < count) {
             if (m_capacity > 0x40000000) return false;
-            char* grown = static_cast<char*>(CoTaskMemRealloc(m_data, m_capacity * 2));
+            char* grown = static_cast<char*>(CoTaskMemRealloc(m_data.Get(), m_capacity * 2));
             if (!grown) return false;
-            m_data = grown;
+            // The block moved: the old address is no longer the owner's to free.
+            m_data.Detach();
+            m_data.Reset(grown);
             m_capacity *= 2;
         }
-        memcpy(m_data + m_size, bytes, count);
+        memcpy(m_data.Get() + m_size, bytes, count);
         m_size += count;
         return true;
     }
 
-    char* Detach()
-    {
-        char* data = m_data;
-        m_data = nullptr;
-        return data;
-    }
+    char* Detach() { return m_data.Detach(); }
 
 private:
-    char* m_data;
+    TaskMemory<char> m_data;
     size_t m_size;
     size_t m_capacity;
 };
