@@ -4,7 +4,7 @@
 #include "server/Handles.h"
 #include "server/WindowBinding.h"
 
-// The modal About box on dialog template 106: banner, icon, the bold version
+// The modal About box on dialog template IDD_ABOUT: banner, icon, the bold version
 // line, notice lines and two links (home page and support mail).
 class CAboutDialog : public CDialogObject {
 public:

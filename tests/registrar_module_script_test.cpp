@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <algorithm>
+#include "resources/resource.h"
 #include "server/Registrar.h"
 #include "server/ScriptRunner.h"
 #include "server/ScriptVariables.h"
 #include "support/TestSupport.h"
-#include "registrar_test_support.h"
+#include "support/RegistryScratch.h"
 
 using namespace regtest;
 
@@ -190,7 +191,7 @@ TEST_F(ModuleScript, TheBuiltModuleCarriesThisScript) {
     const std::string dll = ProgramFolder() + "Glimmerdeck.dll";
     HMODULE module = LoadLibraryExA(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, module) << dll;
-    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(201), "REGISTRY");
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(IDR_REGISTRY_SCRIPT), "REGISTRY");
     ASSERT_NE(nullptr, resource);
     const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, resource)));
     std::string text(bytes, SizeofResource(module, resource));
@@ -198,9 +199,9 @@ TEST_F(ModuleScript, TheBuiltModuleCarriesThisScript) {
     EXPECT_EQ(script, text);
 
     std::wstring widePath(dll.begin(), dll.end());
-    ASSERT_EQ(S_OK, RunScriptResource(widePath.c_str(), 201, "REGISTRY", true, variables));
+    ASSERT_EQ(S_OK, RunScriptResource(widePath.c_str(), IDR_REGISTRY_SCRIPT, "REGISTRY", true, variables));
     ExpectRegistered();
-    ASSERT_EQ(S_OK, RunScriptResource(widePath.c_str(), 201, "REGISTRY", false, variables));
+    ASSERT_EQ(S_OK, RunScriptResource(widePath.c_str(), IDR_REGISTRY_SCRIPT, "REGISTRY", false, variables));
     ExpectUnregistered();
 }
 
