@@ -158,19 +158,6 @@ private:
     size_t m_capacity;
 };
 
-// `value` in the ANSI code page, in task memory; null when it cannot be made.
-char* WideToAnsi(const wchar_t* value)
-{
-    int bytes = WideCharToMultiByte(CP_ACP, 0, value, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return nullptr;
-    char* ansi = static_cast<char*>(CoTaskMemAlloc(bytes));
-    if (ansi && WideCharToMultiByte(CP_ACP, 0, value, -1, ansi, bytes, nullptr, nullptr) != bytes) {
-        CoTaskMemFree(ansi);
-        ansi = nullptr;
-    }
-    return ansi;
-}
-
 }  // namespace
 
 ScriptRunner::ScriptRunner(const ScriptVariables& variables)
@@ -217,11 +204,9 @@ HRESULT ScriptRunner::ExpandVariables(const char* text, char** expanded) const
         if (!value) return DISP_E_EXCEPTION;
 
         // The value goes in as it is: it is not expanded again.
-        char* ansi = WideToAnsi(value);
-        if (!ansi) return E_OUTOFMEMORY;
-        bool appended = out.Append(ansi, strlen(ansi));
-        CoTaskMemFree(ansi);
-        if (!appended) return E_OUTOFMEMORY;
+        TaskMemory<char> ansi(AnsiInTaskMemory(value));
+        if (!ansi.IsValid()) return E_OUTOFMEMORY;
+        if (!out.Append(ansi.Get(), strlen(ansi.Get()))) return E_OUTOFMEMORY;
         p = end + 1;
     }
     if (!out.Append("", 1)) return E_OUTOFMEMORY;
