@@ -234,6 +234,7 @@ void ZExtension::Capture()
     });
 
     FirstElementNamed(all.Get(), index, length, "HTML", [charset](CBstr& markup) {
+        // Without memory for the copy the press ends here, silently.
         CBstr copy(SysAllocStringLen(markup.Get(), markup.Length()));
         if (!copy.Get()) return true;
         CViewerDialog viewer(copy.Get(), charset);

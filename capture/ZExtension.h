@@ -55,7 +55,7 @@ private:
 
     ComPtr<IUnknown> m_site;
     ULONG m_count;
-    ComPtr<IWebBrowser2> m_browser;     // released before the site, as the fields come in reverse
+    ComPtr<IWebBrowser2> m_browser;     // members go in reverse order: the browser before the site
     IUnknown* m_outer;          // null unless aggregated
     InnerUnknown m_inner;
 };
