@@ -18,12 +18,7 @@ void RunAboutBox()
     dialog.RunModal(IDD_ABOUT, GetActiveWindow());
 }
 
-CAboutDialog::CAboutDialog() : m_boldFont(nullptr) {}
-
-CAboutDialog::~CAboutDialog()
-{
-    if (m_boldFont) DeleteObject(m_boldFont);
-}
+CAboutDialog::CAboutDialog() {}
 
 HFONT CAboutDialog::CreateVersionFont(HGDIOBJ stockFont)
 {
@@ -62,10 +57,9 @@ LRESULT CAboutDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     AttachLink(m_homeLink, IDC_HOME_LINK, kHomePageUrl, kHomePageShown);
     AttachLink(m_supportLink, IDC_SUPPORT_LINK, kSupportTarget, kSupportAddress);
 
-    if (m_boldFont) DeleteObject(m_boldFont);
-    m_boldFont = CreateVersionFont(GetStockObject(DEFAULT_GUI_FONT));
+    m_boldFont.Reset(CreateVersionFont(GetStockObject(DEFAULT_GUI_FONT)));
     if (HWND version = GetDlgItem(m_hWnd, IDC_VERSION_TEXT))
-        SendMessageA(version, WM_SETFONT, reinterpret_cast<WPARAM>(m_boldFont), TRUE);
+        SendMessageA(version, WM_SETFONT, reinterpret_cast<WPARAM>(m_boldFont.Get()), TRUE);
     // TRUE: the system puts the focus on the first tab stop, the OK button.
     return TRUE;
 }
@@ -85,9 +79,6 @@ LRESULT CAboutDialog::OnCancel(WORD, WORD id, HWND, BOOL&)
 LRESULT CAboutDialog::OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
 {
     // The version static still holds the font; nothing draws it any more.
-    if (m_boldFont) {
-        DeleteObject(m_boldFont);
-        m_boldFont = nullptr;
-    }
+    m_boldFont.Close();
     return 0;
 }

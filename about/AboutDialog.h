@@ -1,20 +1,20 @@
 #pragma once
 #include <windows.h>
 #include "about/LinkLabel.h"
+#include "server/Handles.h"
 #include "server/WindowBinding.h"
 
-// The modal About box on dialog template 106: banner, icon, the bold version
+// The modal About box on dialog template IDD_ABOUT: banner, icon, the bold version
 // line, notice lines and two links (home page and support mail).
 class CAboutDialog : public CDialogObject {
 public:
     CAboutDialog();
-    ~CAboutDialog() override;
 
     // The version line's font: bold, from the stock GUI font, or from a fixed
     // description when there is no stock font.
     static HFONT CreateVersionFont(HGDIOBJ stockFont);
 
-    HFONT VersionFont() const { return m_boldFont; }
+    HFONT VersionFont() const { return m_boldFont.Get(); }
 
     DECLARE_MESSAGE_MAP()
 
@@ -28,5 +28,5 @@ private:
 
     CLinkLabel m_homeLink;
     CLinkLabel m_supportLink;
-    HFONT m_boldFont;
+    FontHandle m_boldFont;
 };

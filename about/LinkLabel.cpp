@@ -2,10 +2,11 @@
 #include <new>
 #include <string.h>
 #include <commctrl.h>
+#include <olectl.h>
 #include <shellapi.h>
 #include "server/ModuleContext.h"
 #include "server/ModuleState.h"
-#include "server/RegistryKeyHandle.h"
+#include "server/Handles.h"
 
 namespace {
 
@@ -77,26 +78,27 @@ void ReadColorValue(HKEY key, const char* name, COLORREF& color)
 } // namespace
 
 CLinkLabel::CLinkLabel()
-    : m_label(nullptr), m_target(nullptr), m_cursor(nullptr), m_measuringFont(nullptr),
+    : m_label(nullptr), m_target(nullptr), m_cursor(nullptr),
       m_linkRect(), m_paintLabel(true), m_tooltip(nullptr), m_visited(false),
       m_linkColor(kDefaultLinkColor), m_visitedColor(kDefaultVisitedColor),
-      m_hover(0), m_tracking(0), m_fontDescription(), m_normalFont(nullptr), m_underlinedFont(nullptr)
+      m_hover(0), m_tracking(0), m_fontDescription()
 {
     HGDIOBJ stockFont = GetStockObject(DEFAULT_GUI_FONT);
     if (stockFont) GetObjectA(stockFont, sizeof(m_fontDescription), &m_fontDescription);
-    m_normalFont = CreateFontIndirectA(&m_fontDescription);
-    m_measuringFont = CreateFontIndirectA(&m_fontDescription);
+    m_normalFont.Reset(CreateFontIndirectA(&m_fontDescription));
+    m_measuringFont.Reset(CreateFontIndirectA(&m_fontDescription));
     m_fontDescription.lfUnderline = TRUE;
-    m_underlinedFont = CreateFontIndirectA(&m_fontDescription);
+    m_underlinedFont.Reset(CreateFontIndirectA(&m_fontDescription));
 }
 
 CLinkLabel::~CLinkLabel()
 {
-    if (m_normalFont) DeleteObject(m_normalFont);
-    if (m_underlinedFont) DeleteObject(m_underlinedFont);
+    // The owners would release the fonts too; this keeps the order of release.
+    m_normalFont.Close();
+    m_underlinedFont.Close();
     delete[] m_label;
     delete[] m_target;
-    if (m_measuringFont) DeleteObject(m_measuringFont);
+    m_measuringFont.Close();
 }
 
 bool CLinkLabel::SetLabel(const char* text)
@@ -146,10 +148,7 @@ void CLinkLabel::InitializeLink()
         LOGFONTA description = {};
         if (parentFont && GetObjectA(parentFont, sizeof(description), &description)) {
             description.lfUnderline = TRUE;
-            if (HFONT measuring = CreateFontIndirectA(&description)) {
-                if (m_measuringFont) DeleteObject(m_measuringFont);
-                m_measuringFont = measuring;
-            }
+            if (HFONT measuring = CreateFontIndirectA(&description)) m_measuringFont.Reset(measuring);
         }
     }
 
@@ -212,7 +211,7 @@ bool CLinkLabel::ComputeLinkRect()
     if (m_paintLabel) {
         LONG style = GetWindowLongA(m_hWnd, GWL_STYLE);
         UINT align = (style & SS_CENTER) ? DT_CENTER : (style & SS_RIGHT) ? DT_RIGHT : DT_LEFT;
-        HGDIOBJ previousFont = m_measuringFont ? SelectObject(dc, m_measuringFont) : nullptr;
+        HGDIOBJ previousFont = m_measuringFont.IsValid() ? SelectObject(dc, m_measuringFont.Get()) : nullptr;
         DrawTextA(dc, ShownText(), -1, &m_linkRect, DT_CALCRECT | DT_WORDBREAK | align);
         if (previousFont) SelectObject(dc, previousFont);
         LONG room = client.right - m_linkRect.right;
@@ -265,7 +264,7 @@ void CLinkLabel::Paint(HDC dc)
     GetClientRect(m_hWnd, &client);
     COLORREF previousColor = SetTextColor(dc, m_linkColor);
     int previousMode = SetBkMode(dc, TRANSPARENT);
-    HFONT font = m_hover ? m_underlinedFont : m_normalFont;
+    HFONT font = m_hover ? m_underlinedFont.Get() : m_normalFont.Get();
     HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
     // One line, vertically centred and left-aligned whatever the static's
     // own alignment.
@@ -282,7 +281,7 @@ BEGIN_MESSAGE_MAP(CLinkLabel)
     ON_MESSAGE(WM_MOUSELEAVE,           OnMouseLeave)
     // Link layer
     ON_MESSAGE(WM_CREATE,               OnCreate)
-    ON_MESSAGE_RANGE(0x0200, 0x020A,    OnRelayMouse)
+    ON_MESSAGE_RANGE(WM_MOUSEFIRST, WM_MOUSEWHEEL, OnRelayMouse)
     ON_MESSAGE(WM_ERASEBKGND,           OnEraseBackground)
     ON_MESSAGE(WM_PAINT,                OnPaint)
     ON_MESSAGE(WM_PRINTCLIENT,          OnPaint)
@@ -295,13 +294,13 @@ BEGIN_MESSAGE_MAP(CLinkLabel)
     ON_MESSAGE(WM_GETDLGCODE,           OnGetDlgCode)
     ON_MESSAGE(WM_SETCURSOR,            OnSetCursor)
     // Notifications that a parent reflects to its control
-    ON_MESSAGE_RANGE(0x202B, 0x202F,    OnReflectedNotify)
-    ON_MESSAGE(0x2039,                  OnReflectedNotify)
-    ON_MESSAGE(0x204E,                  OnReflectedNotify)
-    ON_MESSAGE(0x2111,                  OnReflectedNotify)
-    ON_MESSAGE_RANGE(0x2114, 0x2115,    OnReflectedNotify)
-    ON_MESSAGE_RANGE(0x2132, 0x2138,    OnReflectedNotify)
-    ON_MESSAGE(0x2210,                  OnReflectedNotify)
+    ON_MESSAGE_RANGE(OCM_DRAWITEM, OCM_CHARTOITEM,          OnReflectedNotify)
+    ON_MESSAGE(OCM_COMPAREITEM,                             OnReflectedNotify)
+    ON_MESSAGE(OCM_NOTIFY,                                  OnReflectedNotify)
+    ON_MESSAGE(OCM_COMMAND,                                 OnReflectedNotify)
+    ON_MESSAGE_RANGE(OCM_HSCROLL, OCM_VSCROLL,              OnReflectedNotify)
+    ON_MESSAGE_RANGE(OCM_CTLCOLORMSGBOX, OCM_CTLCOLORSTATIC, OnReflectedNotify)
+    ON_MESSAGE(OCM_PARENTNOTIFY,                            OnReflectedNotify)
 END_MESSAGE_MAP()
 
 LRESULT CLinkLabel::OnHoverMouseMove(UINT, WPARAM, LPARAM lParam, BOOL& handled)
@@ -460,5 +459,5 @@ LRESULT CLinkLabel::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& handled)
 
 LRESULT CLinkLabel::OnReflectedNotify(UINT message, WPARAM wParam, LPARAM lParam, BOOL&)
 {
-    return DefWindowProcA(m_hWnd, message - 0x2000, wParam, lParam);
+    return DefWindowProcA(m_hWnd, message - OCM__BASE, wParam, lParam);
 }

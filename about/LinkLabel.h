@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include "server/Handles.h"
 #include "server/WindowBinding.h"
 
 // Turns an existing static control into a hyperlink: the label in the
@@ -69,7 +70,7 @@ private:
     char* m_label;
     char* m_target;
     HCURSOR m_cursor;
-    HFONT m_measuringFont;
+    FontHandle m_measuringFont;
     RECT m_linkRect;
     bool m_paintLabel;
     HWND m_tooltip;
@@ -79,6 +80,6 @@ private:
     LONG m_hover;
     LONG m_tracking;
     LOGFONTA m_fontDescription;
-    HFONT m_normalFont;
-    HFONT m_underlinedFont;
+    FontHandle m_normalFont;
+    FontHandle m_underlinedFont;
 };

@@ -32,6 +32,23 @@ bool ElementAt(IHTMLElementCollection* all, VARIANT& index, LONG i,
     return SUCCEEDED(hr);
 }
 
+// One pass over the collection: each element named tag (upper-cased) that
+// yields its outer markup goes to take, until take answers true. Elements
+// that cannot be had are skipped; each one's references and strings go
+// before the next is tried.
+template <class Take>
+void FirstElementNamed(IHTMLElementCollection* all, VARIANT& index, LONG length, const char* tag, Take take)
+{
+    for (LONG i = 0; i < length; ++i) {
+        ComPtr<IHTMLElement> element;
+        CBstr tagName;
+        if (!ElementAt(all, index, i, element, tagName) || !tagName.EqualsNarrow(tag)) continue;
+        CBstr markup;
+        if (FAILED(element->get_outerHTML(markup.Receive())) || !markup.Get()) continue;
+        if (take(markup)) return;
+    }
+}
+
 }  // namespace
 
 const InterfaceEntry ZExtension::s_interfaces[] = {
@@ -40,16 +57,9 @@ const InterfaceEntry ZExtension::s_interfaces[] = {
     { nullptr, 0 },
 };
 
-ZExtension::ZExtension(IUnknown* outer)
-    : m_site(nullptr), m_count(0), m_browser(nullptr), m_outer(outer), m_inner(this)
+ZExtension::ZExtension(IUnknown* outer) : m_count(0), m_outer(outer), m_inner(this)
 {
     ModuleLock();
-}
-
-ZExtension::~ZExtension()
-{
-    if (m_browser) m_browser->Release();
-    if (m_site) m_site->Release();
 }
 
 HRESULT ZExtension::CreateInstance(IUnknown* outer, REFIID iid, void** out)
@@ -134,17 +144,10 @@ STDMETHODIMP ZExtension::SetSite(IUnknown* site)
         if (SUCCEEDED(site->QueryInterface(IID_IServiceProvider, provider.ReceiveVoid())) && provider) {
             // A browser already held is released before the new answer takes
             // its place, so re-siting does not leak the old browser.
-            if (m_browser) {
-                IWebBrowser2* old = m_browser;
-                m_browser = nullptr;
-                old->Release();
-            }
-            provider->QueryService(kSidWebBrowserApp, IID_IWebBrowser2, reinterpret_cast<void**>(&m_browser));
+            provider->QueryService(kSidWebBrowserApp, IID_IWebBrowser2, m_browser.ReceiveVoid());
         }
-        site->AddRef();
     }
-    if (m_site) m_site->Release();
-    m_site = site;
+    m_site.Copy(site);
     return S_OK;
 }
 
@@ -187,7 +190,7 @@ void ZExtension::Capture()
     // Its own reference: re-siting from inside a modal loop must not pull the
     // browser away under Stop.
     ComPtr<IWebBrowser2> browser;
-    browser.Copy(m_browser);
+    browser.Copy(m_browser.Get());
 
     ComPtr<IDispatch> documentDispatch;
     if (FAILED(browser->get_Document(documentDispatch.Receive())) || !documentDispatch) return;
@@ -220,32 +223,25 @@ void ZExtension::Capture()
         return;
     }
 
-    for (LONG i = 0; i < length; ++i) {
-        ComPtr<IHTMLElement> element;
-        CBstr tagName;
-        if (!ElementAt(all.Get(), index, i, element, tagName) || !tagName.EqualsNarrow("META")) continue;
-        CBstr markup;
-        if (FAILED(element->get_outerHTML(markup.Receive())) || !markup.Get()) continue;
+    // The first META element that mentions a charset decides it, even when
+    // the resolution knows no name in it.
+    FirstElementNamed(all.Get(), index, length, "META", [&charset](CBstr& markup) {
         markup.ToLower();
         CString narrow(markup.Get());
-        if (narrow.Find("charset") < 0) continue;
+        if (narrow.Find("charset") < 0) return false;
         charset = CharsetFromMeta(narrow);
-        break;
-    }
+        return true;
+    });
 
-    for (LONG i = 0; i < length; ++i) {
-        ComPtr<IHTMLElement> element;
-        CBstr tagName;
-        if (!ElementAt(all.Get(), index, i, element, tagName) || !tagName.EqualsNarrow("HTML")) continue;
-        CBstr markup;
-        if (FAILED(element->get_outerHTML(markup.Receive())) || !markup.Get()) continue;
+    FirstElementNamed(all.Get(), index, length, "HTML", [charset](CBstr& markup) {
+        // Without memory for the copy the press ends here, silently.
         CBstr copy(SysAllocStringLen(markup.Get(), markup.Length()));
-        if (!copy.Get()) break;
+        if (!copy.Get()) return true;
         CViewerDialog viewer(copy.Get(), charset);
         // The viewer keeps a copy of its own; this one need not live through the run.
         copy.Attach(nullptr);
         viewer.Run();
-        break;
-    }
+        return true;
+    });
     VariantClear(&index);
 }

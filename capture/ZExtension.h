@@ -42,7 +42,7 @@ private:
     };
 
     explicit ZExtension(IUnknown* outer);
-    ~ZExtension();
+    ~ZExtension() = default;
     ZExtension(const ZExtension&) = delete;
     ZExtension& operator=(const ZExtension&) = delete;
 
@@ -53,9 +53,9 @@ private:
 
     static const InterfaceEntry s_interfaces[];
 
-    IUnknown* m_site;
+    ComPtr<IUnknown> m_site;
     ULONG m_count;
-    IWebBrowser2* m_browser;
+    ComPtr<IWebBrowser2> m_browser;     // members go in reverse order: the browser before the site
     IUnknown* m_outer;          // null unless aggregated
     InnerUnknown m_inner;
 };

@@ -1,7 +1,6 @@
 #pragma once
 #include <windows.h>
 #include <objbase.h>
-#include "server/ClassTable.h"
 #include "server/ComObject.h"
 
 // The class object of one class. All client references together hold one

@@ -1,34 +1,11 @@
 #include "server/ClassTable.h"
-#include "capture/ZExtension.h"
-#include "server/ClassFactory.h"
 #include "server/ModuleState.h"
-#include "server/Registrar.h"
-#include "resources/resource.h"
 
-namespace {
-
-HRESULT UpdateZExtensionRegistry(BOOL reg)
-{
-    return ApplyRegistryScript(IDR_REGISTRY_SCRIPT, reg != FALSE, nullptr);
-}
-
-const char* NoDescription() { return nullptr; }
-const void* NoCategories() { return nullptr; }
-void NoStartStop(BOOL) {}
-
-}  // namespace
-
-ClassEntry g_classTable[] = {
-    { &CLSID_ZExtension, UpdateZExtensionRegistry, CClassFactory::Create, ZExtension::CreateInstance,
-      nullptr, 0, NoDescription, NoCategories, NoStartStop },
-    { nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr },
-};
-
-HRESULT ClassTableGetClassObject(REFCLSID clsid, REFIID iid, void** out)
+HRESULT ClassTableGetClassObject(ClassEntry* table, REFCLSID clsid, REFIID iid, void** out)
 {
     if (!out) return E_POINTER;
     *out = nullptr;
-    for (ClassEntry* entry = g_classTable; entry->clsid; ++entry) {
+    for (ClassEntry* entry = table; entry->clsid; ++entry) {
         if (!entry->createFactory || !IsEqualCLSID(*entry->clsid, clsid)) continue;
         // Double-checked: the common case, a cached factory, takes no lock.
         if (!entry->factory) {
@@ -46,9 +23,9 @@ HRESULT ClassTableGetClassObject(REFCLSID clsid, REFIID iid, void** out)
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-HRESULT ClassTableRegister()
+HRESULT ClassTableRegister(ClassEntry* table)
 {
-    for (ClassEntry* entry = g_classTable; entry->clsid; ++entry) {
+    for (ClassEntry* entry = table; entry->clsid; ++entry) {
         if (entry->objectDescription() != nullptr) continue;
         HRESULT hr = entry->updateRegistry(TRUE);
         if (FAILED(hr)) return hr;
@@ -57,23 +34,23 @@ HRESULT ClassTableRegister()
     return S_OK;
 }
 
-HRESULT ClassTableUnregister()
+HRESULT ClassTableUnregister(ClassEntry* table)
 {
-    for (ClassEntry* entry = g_classTable; entry->clsid; ++entry) {
+    for (ClassEntry* entry = table; entry->clsid; ++entry) {
         if (entry->objectDescription() != nullptr) continue;
         entry->updateRegistry(FALSE);
     }
     return S_OK;
 }
 
-void ClassTableStart()
+void ClassTableStart(ClassEntry* table)
 {
-    for (ClassEntry* entry = g_classTable; entry->clsid; ++entry) entry->startStop(TRUE);
+    for (ClassEntry* entry = table; entry->clsid; ++entry) entry->startStop(TRUE);
 }
 
-void ClassTableStop()
+void ClassTableStop(ClassEntry* table)
 {
-    for (ClassEntry* entry = g_classTable; entry->clsid; ++entry) {
+    for (ClassEntry* entry = table; entry->clsid; ++entry) {
         if (entry->factory) {
             IUnknown* factory = entry->factory;
             entry->factory = nullptr;

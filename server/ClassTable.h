@@ -1,13 +1,14 @@
 #pragma once
 #include <windows.h>
 #include <objbase.h>
+#include "server/ComObject.h"
 
-// Creates an object of a class, plain when outer is null, aggregated otherwise.
-typedef HRESULT (*InstanceCreator)(IUnknown* outer, REFIID iid, void** out);
+// Creates the class object that serves an instance creator.
 typedef HRESULT (*FactoryCreator)(InstanceCreator creator, REFIID iid, void** out);
 
 // One creatable class of the module. The table drives class-object lookup,
-// registration and start-up; it ends with a row whose clsid is null.
+// registration and start-up; it ends with a row whose clsid is null. The
+// module's own table stands beside its exports (server/DllExports.cpp).
 struct ClassEntry {
     const CLSID* clsid;
     HRESULT (*updateRegistry)(BOOL reg);
@@ -20,12 +21,10 @@ struct ClassEntry {
     void (*startStop)(BOOL start);
 };
 
-extern ClassEntry g_classTable[];
-
-// What the exports do, over the class table.
-HRESULT ClassTableGetClassObject(REFCLSID clsid, REFIID iid, void** out);
-HRESULT ClassTableRegister();
-HRESULT ClassTableUnregister();
-void ClassTableStart();
+// What the exports do, over a class table.
+HRESULT ClassTableGetClassObject(ClassEntry* table, REFCLSID clsid, REFIID iid, void** out);
+HRESULT ClassTableRegister(ClassEntry* table);
+HRESULT ClassTableUnregister(ClassEntry* table);
+void ClassTableStart(ClassEntry* table);
 // Releases the cached factories and stops the classes.
-void ClassTableStop();
+void ClassTableStop(ClassEntry* table);

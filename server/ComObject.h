@@ -20,6 +20,9 @@ inline DWORD OffsetOf()
                               reinterpret_cast<char*>(0x100));
 }
 
+// Creates an object of a class, plain when outer is null, aggregated otherwise.
+typedef HRESULT (*InstanceCreator)(IUnknown* outer, REFIID iid, void** out);
+
 // Looks iid up in a table ended by a null row. On a match the interface is
 // AddRef'd and stored; otherwise *out is null and E_NOINTERFACE returned.
 HRESULT QueryInterfaceFromTable(void* object, const InterfaceEntry* table, REFIID iid, void** out);

@@ -2,6 +2,7 @@
 #include <objbase.h>
 #include <string.h>
 #include <wchar.h>
+#include "server/Handles.h"
 #include "server/ModuleContext.h"
 #include "server/ModuleState.h"
 #include "server/ScriptRunner.h"
@@ -26,31 +27,22 @@ HRESULT RunScriptResource(const wchar_t* modulePath, WORD resourceId, const char
     if (!WideCharToMultiByte(CP_ACP, 0, modulePath, -1, path, MAX_PATH, nullptr, nullptr))
         return LastErrorResult();
 
-    HMODULE module = ContextLoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module) return LastErrorResult();
+    LibraryHandle module(ContextLoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!module.IsValid()) return LastErrorResult();
 
-    HRESULT hr = S_OK;
-    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(resourceId), resourceType);
-    HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+    HRSRC resource = FindResourceA(module.Get(), MAKEINTRESOURCEA(resourceId), resourceType);
+    HGLOBAL loaded = resource ? LoadResource(module.Get(), resource) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    if (!bytes) {
-        hr = LastErrorResult();
-    } else {
-        // The resource carries no terminating NUL of its own.
-        DWORD size = SizeofResource(module, resource);
-        char* text = static_cast<char*>(CoTaskMemAlloc(size + 1));
-        if (!text) {
-            hr = E_OUTOFMEMORY;
-        } else {
-            memcpy(text, bytes, size);
-            text[size] = '\0';
-            ScriptRunner runner(variables);
-            hr = runner.Run(text, doRegister);
-            CoTaskMemFree(text);
-        }
-    }
-    FreeLibrary(module);
-    return hr;
+    if (!bytes) return LastErrorResult();
+
+    // The resource carries no terminating NUL of its own.
+    DWORD size = SizeofResource(module.Get(), resource);
+    TaskMemory<char> text(static_cast<char*>(CoTaskMemAlloc(size + 1)));
+    if (!text.IsValid()) return E_OUTOFMEMORY;
+    memcpy(text.Get(), bytes, size);
+    text.Get()[size] = '\0';
+    ScriptRunner runner(variables);
+    return runner.Run(text.Get(), doRegister);
 }
 
 HRESULT ApplyRegistryScript(WORD resourceId, bool doRegister, const ScriptVariablePair* extra)
@@ -69,9 +61,8 @@ HRESULT ApplyRegistryScript(WORD resourceId, bool doRegister, const ScriptVariab
 
     // A variable that could not be stored is simply missing: a reference to
     // it then fails the expansion.
-    wchar_t* quotedPath = QuoteForScript(widePath);
-    if (quotedPath) variables.Add(L"Module", quotedPath);
-    CoTaskMemFree(quotedPath);
+    TaskMemory<wchar_t> quotedPath(QuoteForScript(widePath));
+    if (quotedPath.IsValid()) variables.Add(L"Module", quotedPath.Get());
     for (const ScriptVariablePair* pair = extra; pair && pair->name; ++pair)
         variables.Add(pair->name, pair->value);
 

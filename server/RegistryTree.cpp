@@ -1,5 +1,5 @@
 #include "server/RegistryTree.h"
-#include "server/RegistryKeyHandle.h"
+#include "server/Handles.h"
 
 namespace {
 

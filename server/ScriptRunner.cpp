@@ -3,7 +3,7 @@
 #include <oleauto.h>
 #include <string.h>
 #include <utility>
-#include "server/RegistryKeyHandle.h"
+#include "server/Handles.h"
 #include "server/RegistryTree.h"
 
 namespace {
@@ -125,55 +125,38 @@ int HexDigit(char c)
 // Growing output of the expansion; doubles when the next character does not fit.
 class ExpansionBuffer {
 public:
-    ExpansionBuffer() : m_data(nullptr), m_size(0), m_capacity(0) {}
-    ~ExpansionBuffer() { CoTaskMemFree(m_data); }
+    ExpansionBuffer() : m_size(0), m_capacity(0) {}
 
     bool Reserve(size_t capacity)
     {
-        m_data = static_cast<char*>(CoTaskMemAlloc(capacity));
-        m_capacity = m_data ? capacity : 0;
-        return m_data != nullptr;
+        m_data.Reset(static_cast<char*>(CoTaskMemAlloc(capacity)));
+        m_capacity = m_data.IsValid() ? capacity : 0;
+        return m_data.IsValid();
     }
 
     bool Append(const char* bytes, size_t count)
     {
         while (m_capacity - m_size < count) {
             if (m_capacity > 0x40000000) return false;
-            char* grown = static_cast<char*>(CoTaskMemRealloc(m_data, m_capacity * 2));
+            char* grown = static_cast<char*>(CoTaskMemRealloc(m_data.Get(), m_capacity * 2));
             if (!grown) return false;
-            m_data = grown;
+            // The block moved: the old address is no longer the owner's to free.
+            m_data.Detach();
+            m_data.Reset(grown);
             m_capacity *= 2;
         }
-        memcpy(m_data + m_size, bytes, count);
+        memcpy(m_data.Get() + m_size, bytes, count);
         m_size += count;
         return true;
     }
 
-    char* Detach()
-    {
-        char* data = m_data;
-        m_data = nullptr;
-        return data;
-    }
+    char* Detach() { return m_data.Detach(); }
 
 private:
-    char* m_data;
+    TaskMemory<char> m_data;
     size_t m_size;
     size_t m_capacity;
 };
-
-// `value` in the ANSI code page, in task memory; null when it cannot be made.
-char* WideToAnsi(const wchar_t* value)
-{
-    int bytes = WideCharToMultiByte(CP_ACP, 0, value, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return nullptr;
-    char* ansi = static_cast<char*>(CoTaskMemAlloc(bytes));
-    if (ansi && WideCharToMultiByte(CP_ACP, 0, value, -1, ansi, bytes, nullptr, nullptr) != bytes) {
-        CoTaskMemFree(ansi);
-        ansi = nullptr;
-    }
-    return ansi;
-}
 
 }  // namespace
 
@@ -221,11 +204,9 @@ HRESULT ScriptRunner::ExpandVariables(const char* text, char** expanded) const
         if (!value) return DISP_E_EXCEPTION;
 
         // The value goes in as it is: it is not expanded again.
-        char* ansi = WideToAnsi(value);
-        if (!ansi) return E_OUTOFMEMORY;
-        bool appended = out.Append(ansi, strlen(ansi));
-        CoTaskMemFree(ansi);
-        if (!appended) return E_OUTOFMEMORY;
+        TaskMemory<char> ansi(AnsiInTaskMemory(value));
+        if (!ansi.IsValid()) return E_OUTOFMEMORY;
+        if (!out.Append(ansi.Get(), strlen(ansi.Get()))) return E_OUTOFMEMORY;
         p = end + 1;
     }
     if (!out.Append("", 1)) return E_OUTOFMEMORY;

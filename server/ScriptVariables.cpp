@@ -15,20 +15,19 @@ wchar_t* CopyWide(const wchar_t* text)
     return copy;
 }
 
-// `name` in the ANSI code page, in task memory; null when it cannot be made.
-char* ToAnsi(const wchar_t* name)
+}  // namespace
+
+char* AnsiInTaskMemory(const wchar_t* text)
 {
-    int bytes = WideCharToMultiByte(CP_ACP, 0, name, -1, nullptr, 0, nullptr, nullptr);
+    int bytes = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0) return nullptr;
     char* ansi = static_cast<char*>(CoTaskMemAlloc(bytes));
-    if (ansi && WideCharToMultiByte(CP_ACP, 0, name, -1, ansi, bytes, nullptr, nullptr) != bytes) {
+    if (ansi && WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, bytes, nullptr, nullptr) != bytes) {
         CoTaskMemFree(ansi);
         ansi = nullptr;
     }
     return ansi;
 }
-
-}  // namespace
 
 HRESULT ScriptVariables::Add(const wchar_t* name, const wchar_t* value)
 {
@@ -61,7 +60,7 @@ const wchar_t* ScriptVariables::Find(const char* name) const
 {
     if (!name) return nullptr;
     for (int i = 0; i < m_count; ++i) {
-        char* stored = ToAnsi(m_pairs[i].name);
+        char* stored = AnsiInTaskMemory(m_pairs[i].name);
         bool match = stored && lstrcmpiA(stored, name) == 0;
         CoTaskMemFree(stored);
         if (match) return m_pairs[i].value;

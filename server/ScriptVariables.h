@@ -42,3 +42,7 @@ private:
 // stays one quoted token inside a script. Task memory for the caller to free
 // with CoTaskMemFree; null when out of memory.
 wchar_t* QuoteForScript(const wchar_t* text);
+
+// `text` in the ANSI code page, in task memory for the caller to free with
+// CoTaskMemFree; null when it cannot be made.
+char* AnsiInTaskMemory(const wchar_t* text);

@@ -5,7 +5,7 @@
 #include <docobj.h>
 #include <mshtml.h>
 #include <ocidl.h>
-#include "road_support.h"
+#include "support/ServerModule.h"
 #include "tools/host/HostBrowser.h"
 
 namespace {

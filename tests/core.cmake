@@ -2,6 +2,7 @@
 configure_file(${CMAKE_SOURCE_DIR}/tools/pages/sample.html ${CMAKE_BINARY_DIR}/bin/pages/sample.html COPYONLY)
 
 gd_test(highlighter_test SOURCES highlighter_test.cpp)
+target_link_libraries(highlighter_test PRIVATE gdreference)
 gd_test(charset_test SOURCES charset_test.cpp)
 gd_test_locale(charset_test_cp932 charset_test ja_JP.UTF-8)
 gd_test(rtf_test SOURCES rtf_test.cpp)

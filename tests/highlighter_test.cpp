@@ -4,78 +4,19 @@
 #include <string>
 #include <vector>
 #include "support/TestSupport.h"
+#include "tools/reference/HighlightReference.h"
 #include "viewer/Highlighter.h"
 
 namespace {
 
-// A plain reading of the conversion rules, one byte and one branch at a time,
-// with the step rule and the run rule. The capacity decides the cut-off: after
-// each step the pass stops once fewer than 256 bytes of it remain, and a run
-// stops at the capacity itself.
+// The plain reading of the conversion table, cut where the product's buffer
+// for input of that length would cut it, or not at all.
 std::string ReferenceBody(const std::string& input, size_t capacity)
 {
-    enum { Text, Script, TagName, Attributes, QuotedValue, Comment } state = Text;
-    bool scriptPending = false;
-    char quoteChar = 0;
-    std::string out;
-    size_t i = 0;
-    auto restIs = [&](const char* literal) { return input.compare(i, strlen(literal), literal) == 0; };
-    auto isAlnum = [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    };
-    auto openTag = [&] {
-        out += "\\b <\\b0\\cf1 ";
-        if (restIs("SCRIPT")) scriptPending = true;
-        if (restIs("!--")) { out += "\\cf4 "; state = Comment; }
-        else state = TagName;
-    };
-    while (i < input.size() && input[i] != '\0') {
-        char ch = input[i++];
-        bool inTag = state == TagName || state == Attributes;
-        if (ch == '\r') {
-        } else if (ch == '\n') {
-            out += inTag ? "\\par \\cf2 " : "\\par ";
-            out += ch;
-            if (inTag) state = Attributes;
-        } else if (ch == ' ' || ch == '\t') {
-            if (inTag) { out += "\\cf2 "; state = Attributes; }
-            out += ch;
-            while (i < input.size() && input[i] == ch && out.size() < capacity) out += input[i++];
-        } else if ((ch == '"' || ch == '\'') && state == Attributes) {
-            out += ch;
-            out += "\\I ";
-            quoteChar = ch;
-            state = QuotedValue;
-        } else if (ch == quoteChar && state == QuotedValue) {
-            out += "\\I0 ";
-            out += ch;
-            state = Attributes;
-        } else if (ch == '-') {
-            out += ch;
-            if (state == Comment && restIs("->")) state = TagName;
-        } else if (ch == '<' && state == Text) {
-            openTag();
-        } else if (ch == '<' && state == Script && restIs("/SCRIPT")) {
-            out += "\\cf0 ";
-            openTag();
-        } else if (ch == '=' && state == Attributes) {
-            out += "\\cf5 =";
-        } else if (ch == '>' && inTag) {
-            if (scriptPending) { out += "\\cf0\\b >\\b0\\cf3 "; scriptPending = false; state = Script; }
-            else { out += "\\cf0\\b >\\b0 "; state = Text; }
-        } else if (ch == '\\' || ch == '{' || ch == '}') {
-            out += '\\';
-            out += ch;
-        } else if (ch == '"' || ch == '\'' || ch == '<' || ch == '=' || ch == '>') {
-            out += ch;
-        } else {
-            out += ch;
-            while (i < input.size() && isAlnum(input[i]) && out.size() < capacity) out += input[i++];
-        }
-        if (out.size() + 256 > capacity) break;
-    }
-    return out;
+    return ReferenceHighlight(input.c_str(), capacity);
 }
+
+size_t CapacityFor(size_t length) { return static_cast<size_t>(HighlightCapacity(length)); }
 
 // Long bodies are compared by their first difference, not printed whole.
 ::testing::AssertionResult SameText(const std::string& expected, const std::string& actual)
@@ -88,8 +29,6 @@ std::string ReferenceBody(const std::string& input, size_t capacity)
            << "lengths " << expected.size() << " expected, " << actual.size() << " actual; first difference at "
            << at << "\n  expected: ..." << expected.substr(from, 80) << "\n  actual:   ..." << actual.substr(from, 80);
 }
-
-size_t CapacityFor(size_t length) { return length * 8 < 4000 ? 8000 : length * 8; }
 
 // Both block copies, with and without SSE2, must give the same body.
 std::string Body(const std::string& input)

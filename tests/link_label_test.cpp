@@ -3,6 +3,7 @@
 // shell runs it; no browser or mail program is ever started.
 #include <windows.h>
 #include <commctrl.h>
+#include <olectl.h>
 #include <gtest/gtest.h>
 #include <string.h>
 #include <algorithm>
@@ -546,7 +547,7 @@ TEST_F(LinkLabelTest, AnswersReflectedNotificationsAsDefaultProcessingWould)
     // where the static's own procedure would not know the message.
     CLinkLabel& link = AddRecorderLink();
     HDC dc = GetDC(link.m_hWnd);
-    EXPECT_NE(0, SendMessageA(link.m_hWnd, 0x2000 + WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+    EXPECT_NE(0, SendMessageA(link.m_hWnd, OCM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                               reinterpret_cast<LPARAM>(link.m_hWnd)));
     ReleaseDC(link.m_hWnd, dc);
 }

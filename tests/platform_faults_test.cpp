@@ -1,4 +1,4 @@
-// Platform faults met on the road of a button press: each is silent and
+// Platform faults met during a button press: each is silent and
 // loses nothing. The rich-edit library is loaded by the tests that need it;
 // the one test that runs without it comes last.
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include "server/ScriptRunner.h"
 #include "server/ScriptVariables.h"
-#include "registrar_test_support.h"
+#include "support/RegistryScratch.h"
 
 using namespace regtest;
 

@@ -1,15 +1,15 @@
-// The module's own registry script, run against the real HKEY_CLASSES_ROOT and
+// The module's own registry script (resources/Registration.script), run against the real HKEY_CLASSES_ROOT and
 // HKEY_CURRENT_USER of the test prefix: exactly these keys and values appear,
 // and exactly these go again.
-#include "support/ModuleScript.h"
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <algorithm>
+#include "resources/resource.h"
 #include "server/Registrar.h"
 #include "server/ScriptRunner.h"
 #include "server/ScriptVariables.h"
 #include "support/TestSupport.h"
-#include "registrar_test_support.h"
+#include "support/RegistryScratch.h"
 
 using namespace regtest;
 
@@ -40,6 +40,8 @@ protected:
     void SetUp() override
     {
         RemoveModuleKeys();
+        script = ModuleScriptFile();
+        ASSERT_FALSE(script.empty()) << "resources/Registration.script was not copied beside the test";
         wchar_t* quoted = QuoteForScript(kModulePath);
         ASSERT_NE(nullptr, quoted);
         variables.Add(L"Module", quoted);
@@ -60,7 +62,7 @@ protected:
     HRESULT Run(bool doRegister)
     {
         ScriptRunner runner(variables);
-        return runner.Run(kModuleScript, doRegister);
+        return runner.Run(script.c_str(), doRegister);
     }
 
     void ExpectRegistered()
@@ -114,6 +116,7 @@ protected:
     }
 
     ScriptVariables variables;
+    std::string script;
 };
 
 TEST_F(ModuleScript, RegistersExactlyItsKeysAndValues) {
@@ -188,17 +191,17 @@ TEST_F(ModuleScript, TheBuiltModuleCarriesThisScript) {
     const std::string dll = ProgramFolder() + "Glimmerdeck.dll";
     HMODULE module = LoadLibraryExA(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, module) << dll;
-    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(201), "REGISTRY");
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(IDR_REGISTRY_SCRIPT), "REGISTRY");
     ASSERT_NE(nullptr, resource);
     const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, resource)));
     std::string text(bytes, SizeofResource(module, resource));
     FreeLibrary(module);
-    EXPECT_EQ(std::string(kModuleScript), text);
+    EXPECT_EQ(script, text);
 
     std::wstring widePath(dll.begin(), dll.end());
-    ASSERT_EQ(S_OK, RunScriptResource(widePath.c_str(), 201, "REGISTRY", true, variables));
+    ASSERT_EQ(S_OK, RunScriptResource(widePath.c_str(), IDR_REGISTRY_SCRIPT, "REGISTRY", true, variables));
     ExpectRegistered();
-    ASSERT_EQ(S_OK, RunScriptResource(widePath.c_str(), 201, "REGISTRY", false, variables));
+    ASSERT_EQ(S_OK, RunScriptResource(widePath.c_str(), IDR_REGISTRY_SCRIPT, "REGISTRY", false, variables));
     ExpectUnregistered();
 }
 

@@ -5,7 +5,7 @@
 #include "server/Registrar.h"
 #include "server/ScriptVariables.h"
 #include "support/TestSupport.h"
-#include "registrar_test_support.h"
+#include "support/RegistryScratch.h"
 
 using namespace regtest;
 

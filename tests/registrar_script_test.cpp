@@ -6,7 +6,7 @@
 #include "server/RegistryTree.h"
 #include "server/ScriptRunner.h"
 #include "server/ScriptVariables.h"
-#include "registrar_test_support.h"
+#include "support/RegistryScratch.h"
 
 using namespace regtest;
 

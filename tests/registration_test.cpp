@@ -1,7 +1,7 @@
 // Registration and unregistration through the module's own exports and
 // through regsvr32, read back from the real registry.
 #include <gtest/gtest.h>
-#include "road_support.h"
+#include "support/ServerModule.h"
 
 namespace {
 

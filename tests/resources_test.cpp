@@ -1,6 +1,5 @@
 // The resources of the built Glimmerdeck.dll, read back from the file as the
 // registrar, the loader and the dialogs will read them.
-#include "support/ModuleScript.h"
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <set>
@@ -323,7 +322,8 @@ TEST(Resources, BannerIs400By80At8Bits) {
 // Registry script and manifest: byte for byte.
 
 TEST(Resources, RegistryScriptIsExact) {
-    const std::string expected = kModuleScript;
+    const std::string expected = ModuleScriptFile();
+    ASSERT_FALSE(expected.empty()) << "resources/Registration.script was not copied beside the test";
     std::string script = ResourceBytes("REGISTRY", IDR_REGISTRY_SCRIPT);
     EXPECT_EQ(expected.size(), script.size());
     size_t first = 0;

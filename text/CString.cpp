@@ -1,7 +1,9 @@
 #include "text/CString.h"
-#include "server/ModuleState.h"
 #include <stdlib.h>
 #include <string.h>
+
+// The start of the image that this code is linked into: its module handle.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
@@ -310,7 +312,11 @@ bool CString::FormatV(const char* format, va_list args)
 
 bool CString::LoadFromResource(UINT id)
 {
-    HINSTANCE module = g_module.resourceInstance ? g_module.resourceInstance : g_module.instance;
+    return LoadFromResource(reinterpret_cast<HINSTANCE>(&__ImageBase), id);
+}
+
+bool CString::LoadFromResource(HINSTANCE module, UINT id)
+{
     char local[256];
     int length = LoadStringA(module, id, local, sizeof(local));
     if (length <= 0) {

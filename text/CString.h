@@ -49,7 +49,10 @@ public:
     // wvsprintfA formats (no floating point); false when out of memory.
     bool Format(const char* format, ...);
     bool FormatV(const char* format, va_list args);
-    // String-table entry of the module; true when it is non-empty.
+    // String-table entry id of module's resources; true when it is non-empty.
+    bool LoadFromResource(HINSTANCE module, UINT id);
+    // The same from the resources of the module that this code is linked
+    // into, as the constructor takes a string-table id.
     bool LoadFromResource(UINT id);
 
     // For tests and diagnostics: whether two strings share one block.

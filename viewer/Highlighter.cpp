@@ -324,10 +324,9 @@ CString Highlight(const char* input, bool wide)
     if (!input) return body;
 
     // A page too large for an int-sized capacity cannot be given a buffer.
-    size_t length = strlen(input);
-    if (length > static_cast<size_t>(INT_MAX - 64) / 8) return body;
-    int capacity = static_cast<int>(length * 8);
-    if (capacity < kSmallOutput) capacity = kMinCapacity;
+    const size_t length = strlen(input);
+    const int capacity = HighlightCapacity(length);
+    if (capacity == 0) return body;
 
     char* const buffer = body.GetWriteBuffer(capacity);
     if (!buffer) return body;
@@ -366,6 +365,13 @@ CString Highlight(const char* input, bool wide)
 }
 
 } // namespace
+
+int HighlightCapacity(size_t length)
+{
+    if (length > static_cast<size_t>(INT_MAX - 64) / 8) return 0;
+    const int capacity = static_cast<int>(length * 8);
+    return capacity < kSmallOutput ? kMinCapacity : capacity;
+}
 
 CString HighlightMarkup(const char* input)
 {

@@ -1,5 +1,5 @@
 #include "viewer/ViewerDialog.h"
-#include "server/RegistryKeyHandle.h"
+#include "server/Handles.h"
 
 // The viewer's outer rectangle and maximised state, stored per user and
 // restored on the next opening. Registry failures are silent throughout.

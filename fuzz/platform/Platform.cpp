@@ -6,12 +6,13 @@
 // character stands for a made-up wide character in a block of its own.
 #include <windows.h>
 #include "fuzz/platform/HostPlatform.h"
-#include "server/ModuleState.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-ModuleState g_module = {};
+// Stands for the module's image, whose handle string-table loading takes.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+IMAGE_DOS_HEADER __ImageBase = {};
 
 namespace {
 

@@ -34,10 +34,15 @@ typedef DWORD REGSAM;
 typedef struct HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef struct HKEY__* HKEY;
+typedef struct HMENU__* HMENU;
+typedef struct HFONT__* HFONT;
+typedef void* HGLOBAL;
 typedef HKEY* PHKEY;
 typedef struct { void* reserved[6]; } CRITICAL_SECTION;
 typedef struct { DWORD low, high; } FILETIME;
+typedef struct { WORD e_magic; } IMAGE_DOS_HEADER;
 
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 #define TRUE 1
 #define FALSE 0
 
@@ -163,3 +168,10 @@ HRESULT VarUI4FromStr(LPCOLESTR text, LCID locale, ULONG flags, ULONG* result);
 void* CoTaskMemAlloc(size_t size);
 void* CoTaskMemRealloc(void* block, size_t size);
 void CoTaskMemFree(void* block);
+
+// Declared for the owners of server/Handles.h; the pure core never calls them.
+BOOL CloseHandle(HANDLE handle);
+BOOL DestroyMenu(HMENU menu);
+BOOL DeleteObject(void* object);
+BOOL FreeLibrary(HMODULE module);
+HGLOBAL GlobalFree(HGLOBAL block);

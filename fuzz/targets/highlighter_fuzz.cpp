@@ -1,10 +1,11 @@
 // HighlightMarkup on arbitrary markup: byte for byte the plain reading of the
-// conversion table (HighlightModel.h), cut-off included; the buffer sized by
-// the rules and never written past; the body never ends inside a control
-// word, opens no group and leaves bold off after every bold character
-// (fuzz/models/HighlightModel.h).
+// conversion table (tools/reference/HighlightReference.h), cut-off included;
+// the buffer sized by the capacity rule and never written past; the body never
+// ends inside a control word, opens no group and leaves bold off after every
+// bold character (fuzz/models/RtfBodyCheck.h).
 #include "viewer/Highlighter.h"
-#include "fuzz/models/HighlightModel.h"
+#include "fuzz/models/RtfBodyCheck.h"
+#include "tools/reference/HighlightReference.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -20,7 +21,7 @@ void Fail(const char* what, const CString& body)
     abort();
 }
 
-void CheckBody(const CString& body, const std::string& expected, long long capacity)
+void CheckBody(const CString& body, const std::string& expected, int capacity)
 {
     if (body.GetAllocLength() != capacity) Fail("the buffer is not of the capacity the rules give", body);
     if (body.GetLength() > body.GetAllocLength()) Fail("the body is longer than its buffer", body);
@@ -43,8 +44,8 @@ void Run(const char* text, size_t size)
     memcpy(input.get(), text, size);
     input[size] = '\0';
 
-    std::string expected = model::Highlight(input.get());
-    const long long capacity = model::Capacity(strlen(input.get()));
+    const int capacity = HighlightCapacity(strlen(input.get()));
+    const std::string expected = ReferenceHighlight(input.get(), static_cast<size_t>(capacity));
     // Both forms of the pass: with the SSE2 block scan and without it.
     CheckBody(HighlightMarkup(input.get()), expected, capacity);
     CheckBody(HighlightMarkupWithoutSse2(input.get()), expected, capacity);

@@ -1,4 +1,5 @@
 #include "support/TestSupport.h"
+#include <stdio.h>
 
 std::string ProgramFolder()
 {
@@ -7,4 +8,16 @@ std::string ProgramFolder()
     std::string folder(path);
     size_t slash = folder.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+}
+
+std::string ModuleScriptFile()
+{
+    std::string script;
+    FILE* file = fopen((ProgramFolder() + "Registration.script").c_str(), "rb");
+    if (!file) return script;
+    char chunk[4096];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) script.append(chunk, n);
+    fclose(file);
+    return script;
 }

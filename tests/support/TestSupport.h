@@ -6,6 +6,11 @@
 // with a trailing backslash.
 std::string ProgramFolder();
 
+// The module's registry script byte for byte as resources/Registration.script
+// holds it (the build copies the file beside the test programs); empty when
+// the file cannot be read.
+std::string ModuleScriptFile();
+
 // Pumps messages until pred() is true or the timeout passes; returns pred().
 template <class Pred>
 bool PumpUntil(Pred pred, DWORD timeoutMs)

@@ -12,95 +12,13 @@
 #include <string>
 #include <vector>
 #include "tools/bench/BenchSupport.h"
+#include "tools/reference/HighlightReference.h"
 #include "viewer/Highlighter.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: glimmerdeck-bench highlight SAMPLE | pages SAMPLE DIR | convert CONVERTER PAGE OUT\n";
-
-// The conversion table read one byte at a time, one switch per byte, with no
-// runs and no blocks: what a first version would be. Same limit rule as the
-// real one: stop after the step that leaves fewer than 256 bytes of room.
-size_t NaiveBody(const char* input, char* out, size_t capacity)
-{
-    enum { Text, Script, TagName, Attributes, QuotedValue, Comment } state = Text;
-    bool scriptPending = false;
-    char quoteChar = 0;
-    size_t pos = 0;
-    const size_t limit = capacity - 256;
-    auto put = [&](const char* text) { while (*text) out[pos++] = *text++; };
-    auto rest = [&](const char* literal) { return strncmp(input, literal, strlen(literal)) == 0; };
-    for (;;) {
-        char ch = *input++;
-        bool inTag = state == TagName || state == Attributes;
-        switch (ch) {
-        case '\0':
-            out[pos] = '\0';
-            return pos;
-        case '\r':
-            break;
-        case '\n':
-            put(inTag ? "\\par \\cf2 \n" : "\\par \n");
-            if (inTag) state = Attributes;
-            break;
-        case ' ':
-        case '\t':
-            if (inTag) { put("\\cf2 "); state = Attributes; }
-            out[pos++] = ch;
-            break;
-        case '"':
-        case '\'':
-            if (state == Attributes) { out[pos++] = ch; put("\\I "); quoteChar = ch; state = QuotedValue; }
-            else if (state == QuotedValue && ch == quoteChar) { put("\\I0 "); out[pos++] = ch; state = Attributes; }
-            else out[pos++] = ch;
-            break;
-        case '-':
-            out[pos++] = ch;
-            if (state == Comment && rest("->")) state = TagName;
-            break;
-        case '<':
-            if (state == Text || (state == Script && rest("/SCRIPT"))) {
-                if (state == Script) put("\\cf0 ");
-                put("\\b <\\b0\\cf1 ");
-                if (rest("SCRIPT")) scriptPending = true;
-                if (rest("!--")) { put("\\cf4 "); state = Comment; }
-                else state = TagName;
-            } else {
-                out[pos++] = ch;
-            }
-            break;
-        case '=':
-            if (state == Attributes) put("\\cf5 =");
-            else out[pos++] = ch;
-            break;
-        case '>':
-            if (inTag && scriptPending) { put("\\cf0\\b >\\b0\\cf3 "); scriptPending = false; state = Script; }
-            else if (inTag) { put("\\cf0\\b >\\b0 "); state = Text; }
-            else out[pos++] = ch;
-            break;
-        case '\\':
-        case '{':
-        case '}':
-            out[pos++] = '\\';
-            out[pos++] = ch;
-            break;
-        default:
-            out[pos++] = ch;
-            break;
-        }
-        if (pos > limit) {
-            out[pos] = '\0';
-            return pos;
-        }
-    }
-}
-
-// The highlighter's capacity rule, so that both sides cut at the same place.
-size_t CapacityFor(size_t length)
-{
-    return length < 500 ? 8000 : length * 8;
-}
 
 int Highlight(const std::string& samplePath)
 {
@@ -118,7 +36,8 @@ int Highlight(const std::string& samplePath)
     pages.push_back({ "20 MB page", GrowPage(sample, 20u << 20, false), 5 });
 
     for (const Page& page : pages) {
-        const size_t capacity = CapacityFor(page.bytes.size());
+        // The byte-at-a-time reading cuts where the highlighter's buffer does.
+        const size_t capacity = static_cast<size_t>(HighlightCapacity(page.bytes.size()));
         std::vector<char> copy(page.bytes.size());
         std::vector<double> fast, slow, floor, overNaive, overCopy;
         const double mb = page.bytes.size() / 1048576.0;
@@ -131,7 +50,7 @@ int Highlight(const std::string& samplePath)
             t0 = Now();
             CString naive;
             char* naiveBuffer = naive.GetWriteBuffer(static_cast<int>(capacity));
-            size_t naiveLength = naiveBuffer ? NaiveBody(page.bytes.c_str(), naiveBuffer, capacity) : 0;
+            size_t naiveLength = naiveBuffer ? ReferenceHighlight(page.bytes.c_str(), naiveBuffer, capacity) : 0;
             naive.ReleaseWriteBuffer(static_cast<int>(naiveLength));
             double tSlow = SecondsSince(t0);
             t0 = Now();

@@ -7,7 +7,7 @@
 #include <string.h>
 #include <docobj.h>
 #include <ocidl.h>
-#include "road_support.h"
+#include "support/ServerModule.h"
 #include "tools/host/HostBrowser.h"
 #include "tools/host/ModalWatcher.h"
 
@@ -52,9 +52,9 @@ protected:
         WNDCLASSA frameClass = {};
         frameClass.lpfnWndProc = FrameProc;
         frameClass.hInstance = GetModuleHandleA(nullptr);
-        frameClass.lpszClassName = "RoadTestFrame";
+        frameClass.lpszClassName = "PressTestFrame";
         RegisterClassA(&frameClass);
-        frame = CreateWindowExA(0, "RoadTestFrame", "browser", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300,
+        frame = CreateWindowExA(0, "PressTestFrame", "browser", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         SetForegroundWindow(frame);
     }

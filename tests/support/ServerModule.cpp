@@ -1,4 +1,4 @@
-#include "road_support.h"
+#include "support/ServerModule.h"
 #include <algorithm>
 #include "support/TestSupport.h"
 
@@ -187,7 +187,7 @@ int RunProgram(const std::string& commandLine, DWORD timeoutMs)
 
 int RunProgram(const std::string& commandLine, DWORD timeoutMs, std::string& output)
 {
-    TempFile capture("road-output.txt");
+    TempFile capture("press-output.txt");
     SECURITY_ATTRIBUTES inherit = { sizeof inherit, nullptr, TRUE };
     HANDLE file = CreateFileA(capture.Path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,4 +1,4 @@
-#include "server/RegistryKeyHandle.h"
+#include "server/Handles.h"
 
 LONG RegistryKeyHandle::Open(HKEY parent, const char* name, REGSAM access)
 {

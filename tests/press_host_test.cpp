@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <sstream>
-#include "road_support.h"
+#include "support/ServerModule.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -58,9 +58,9 @@ bool InOrder(const std::vector<std::string>& lines, const std::vector<std::strin
 
 TEST(Host, PressesTheButtonAndScreenshotsTheViewer)
 {
-    TempFile page("road-page.html", kPage);
-    TempFile log("road-host.log");
-    TempFile shot("road-viewer.png");
+    TempFile page("press-page.html", kPage);
+    TempFile log("press-host.log");
+    TempFile shot("press-viewer.png");
     std::string output;
     int code = RunProgram(Host("--log \"" + log.Path() + "\" --screenshot \"" + shot.Path() + "\" \"" +
                                page.Path() + "\""), kDeadlineMs, output);
@@ -68,7 +68,7 @@ TEST(Host, PressesTheButtonAndScreenshotsTheViewer)
     EXPECT_EQ(shot.Path() + "\r\n", output.substr(output.size() - shot.Path().size() - 2));
 
     std::vector<std::string> lines = Lines(log.Read());
-    const std::vector<std::string> kRoad = {
+    const std::vector<std::string> kPressSteps = {
         "Host.SetSite",
         "Site.QueryInterface(IServiceProvider)",
         "Site.QueryService(SID_SWebBrowserApp, IWebBrowser2)",
@@ -85,7 +85,7 @@ TEST(Host, PressesTheButtonAndScreenshotsTheViewer)
         "Host.Viewer owner=browser charset=204",
         "Host.Exec returned 0x00000000",
     };
-    EXPECT_TRUE(InOrder(lines, kRoad)) << log.Read();
+    EXPECT_TRUE(InOrder(lines, kPressSteps)) << log.Read();
 
     std::string png = shot.Read();
     ASSERT_GT(png.size(), 1000u);
@@ -94,8 +94,8 @@ TEST(Host, PressesTheButtonAndScreenshotsTheViewer)
 
 TEST(Host, LoadingPageAsksInTheBrowsersNameAndNoEndsIt)
 {
-    TempFile page("road-page.html", kPage);
-    TempFile log("road-host.log");
+    TempFile page("press-page.html", kPage);
+    TempFile log("press-host.log");
     std::string output;
     int code = RunProgram(Host("--loading --answer no --log \"" + log.Path() + "\" \"" + page.Path() + "\""),
                           kDeadlineMs, output);
@@ -113,7 +113,7 @@ TEST(Host, LoadingPageAsksInTheBrowsersNameAndNoEndsIt)
 
 TEST(Host, DeadlineEndsAnUnansweredQuestionAndFails)
 {
-    TempFile page("road-page.html", kPage);
+    TempFile page("press-page.html", kPage);
     std::string output;
     int code = RunProgram(Host("--loading --timeout 2 \"" + page.Path() + "\""), kDeadlineMs, output);
     EXPECT_EQ(3, code) << output;
@@ -149,7 +149,7 @@ TEST(Host, UnregisteredExtensionIsReported)
 {
     ServerModule server;
     ASSERT_EQ(S_OK, server.Unregister());
-    TempFile page("road-page.html", kPage);
+    TempFile page("press-page.html", kPage);
     std::string output;
     int code = RunProgram(Host("\"" + page.Path() + "\""), kDeadlineMs, output);
     EXPECT_EQ(S_OK, server.Register());
