@@ -172,6 +172,19 @@ Function ContextFunction(FARPROC& cache, const LibraryDescriptor& library, HMODU
     return FunctionCast<Function>(cache);
 }
 
+// Calls a library function that the module looks up on first use, inside the
+// module's context; FALSE when the context or the function cannot be had.
+template <class Function, class Argument>
+BOOL CallInContext(FARPROC& cache, const LibraryDescriptor& library, HMODULE& handle, LPCSTR name,
+                   Argument argument)
+{
+    ContextScope scope;
+    if (!scope.Entered()) return FALSE;
+    auto function = ContextFunction<Function>(cache, library, handle, name);
+    if (!function) return FALSE;
+    return function(argument);
+}
+
 } // namespace
 
 FARPROC ModuleContext::ResolveFunction(const LibraryDescriptor& library, HMODULE& handle, LPCSTR name)
@@ -235,12 +248,8 @@ HMODULE ContextLoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags)
 
 BOOL ContextInitCommonControlsEx(const INITCOMMONCONTROLSEX* init)
 {
-    ContextScope scope;
-    if (!scope.Entered()) return FALSE;
-    auto initCommonControlsEx = ContextFunction<InitCommonControlsExFunction>(
-        g_moduleContext.initCommonControlsEx, g_comctl32Library, g_moduleContext.comctl32, "InitCommonControlsEx");
-    if (!initCommonControlsEx) return FALSE;
-    return initCommonControlsEx(init);
+    return CallInContext<InitCommonControlsExFunction>(g_moduleContext.initCommonControlsEx, g_comctl32Library,
+                                                       g_moduleContext.comctl32, "InitCommonControlsEx", init);
 }
 
 INT_PTR ContextDialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
@@ -263,20 +272,12 @@ HWND ContextCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 
 BOOL ContextTrackMouseEvent(LPTRACKMOUSEEVENT track)
 {
-    ContextScope scope;
-    if (!scope.Entered()) return FALSE;
-    auto trackMouseEvent = ContextFunction<TrackMouseEventFunction>(
-        g_moduleContext.trackMouseEvent, g_comctl32Library, g_moduleContext.comctl32, "_TrackMouseEvent");
-    if (!trackMouseEvent) return FALSE;
-    return trackMouseEvent(track);
+    return CallInContext<TrackMouseEventFunction>(g_moduleContext.trackMouseEvent, g_comctl32Library,
+                                                  g_moduleContext.comctl32, "_TrackMouseEvent", track);
 }
 
 BOOL ContextGetSaveFileNameA(LPOPENFILENAMEA ofn)
 {
-    ContextScope scope;
-    if (!scope.Entered()) return FALSE;
-    auto getSaveFileName = ContextFunction<GetSaveFileNameAFunction>(
-        g_moduleContext.getSaveFileNameA, g_comdlg32Library, g_moduleContext.comdlg32, "GetSaveFileNameA");
-    if (!getSaveFileName) return FALSE;
-    return getSaveFileName(ofn);
+    return CallInContext<GetSaveFileNameAFunction>(g_moduleContext.getSaveFileNameA, g_comdlg32Library,
+                                                   g_moduleContext.comdlg32, "GetSaveFileNameA", ofn);
 }

@@ -31,13 +31,16 @@ public:
     virtual void OnFinalMessage(HWND) {}
 
     HWND m_hWnd;
-    CreateWindowEntry m_createEntry;
-    const MessageRecord* m_currentMessage;
 
     // The object bound to a window, or null.
     static CWindowObject* FromHandle(HWND hWnd);
+    // The message being dispatched to this object, or null between messages.
+    const MessageRecord* CurrentMessage() const { return m_currentMessage; }
 
 protected:
+    CreateWindowEntry m_createEntry;
+    const MessageRecord* m_currentMessage;
+
     // Binding refuses a window that is already bound to an object.
     bool Bind(HWND hWnd);
     void Unbind();

@@ -67,7 +67,7 @@ public:
 
     LRESULT OnAnyMessage(UINT message, WPARAM, LPARAM, BOOL& handled)
     {
-        if (messages.empty() && (!m_hWnd || m_currentMessage == nullptr || m_currentMessage->hWnd != m_hWnd))
+        if (messages.empty() && (!m_hWnd || CurrentMessage() == nullptr || CurrentMessage()->hWnd != m_hWnd))
             boundFromFirstMessage = false;
         messages.push_back(message);
         handled = FALSE;
@@ -108,9 +108,9 @@ public:
     }
     LRESULT OnRecord(UINT, WPARAM wParam, LPARAM, BOOL&)
     {
-        records.push_back(m_currentMessage->wParam);
+        records.push_back(CurrentMessage()->wParam);
         if (wParam > 0) SendMessageA(m_hWnd, WM_RECORD, wParam - 1, 0);
-        records.push_back(m_currentMessage->wParam);
+        records.push_back(CurrentMessage()->wParam);
         return 0;
     }
     LRESULT OnThrow(UINT, WPARAM, LPARAM, BOOL&) { throw std::runtime_error("handler failed"); }
@@ -273,7 +273,7 @@ TEST(DialogBinding, LastMessageUnbindsAndRunsTheHookOnce) {
     EXPECT_EQ(nullptr, dialog.m_hWnd);
     EXPECT_EQ(1, dialog.finalMessages);
     EXPECT_EQ(nullptr, dialog.handleInFinalHook) << "the handle is cleared before the hook runs";
-    EXPECT_EQ(nullptr, dialog.m_currentMessage);
+    EXPECT_EQ(nullptr, dialog.CurrentMessage());
     EXPECT_FALSE(IsWindow(window));
 }
 
@@ -319,7 +319,7 @@ TEST(DialogBinding, NestedMessagesSeeTheirOwnRecord) {
     EXPECT_EQ(IDCANCEL, dialog.Run());
     const std::vector<WPARAM> expected = { 2, 1, 0, 0, 1, 2 };
     EXPECT_EQ(expected, dialog.records);
-    EXPECT_EQ(nullptr, dialog.m_currentMessage);
+    EXPECT_EQ(nullptr, dialog.CurrentMessage());
 }
 
 TEST(DialogBinding, MissingTemplateLeavesNoEntryBehind) {
