@@ -179,13 +179,14 @@ Section "${GD_PRODUCT}"
         ${EndIf}
     ${EndIf}
 
-    ClearErrors
-    WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+    ; The modules' size, in KB, before the error flag counts again.
     ${GetSize} "$INSTDIR" "/S=0K" $1 $2 $3
     ${If} $Dir64 != ""
         ${GetSize} "$Dir64" "/S=0K" $2 $3 $4
         IntOp $1 $1 + $2
     ${EndIf}
+    ClearErrors
+    WriteUninstaller "$INSTDIR\${UNINSTALLER}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${GD_PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${GD_VERSION}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${GD_PUBLISHER}"
@@ -208,4 +209,9 @@ FunctionEnd
 
 Section "Uninstall"
     Call un.RemoveEverything
+    ; 3010, "restart required", is what deployment tools look for.
+    ${If} ${RebootFlag}
+        MessageBox MB_OK|MB_ICONINFORMATION "A browser still holds ${GD_PRODUCT}: its files go when Windows restarts." /SD IDOK
+        SetErrorLevel 3010
+    ${EndIf}
 SectionEnd
