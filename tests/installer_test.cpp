@@ -86,7 +86,7 @@ bool KeyIn(HKEY root, const std::string& key, REGSAM view, REGSAM access = KEY_R
     return true;
 }
 
-// A REG_SZ or REG_DWORD value as text; "" names the default value.
+// A REG_SZ value; "" names the default value.
 bool ReadIn(HKEY root, const std::string& key, REGSAM view, const std::string& name, std::string& value)
 {
     HKEY opened;
@@ -96,10 +96,8 @@ bool ReadIn(HKEY root, const std::string& key, REGSAM view, const std::string& n
     LONG status = RegQueryValueExA(opened, name.empty() ? nullptr : name.c_str(), nullptr, &type,
                                    reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(opened);
-    if (status != ERROR_SUCCESS) return false;
-    if (type == REG_SZ) value = buffer;
-    else if (type == REG_DWORD) value = std::to_string(*reinterpret_cast<DWORD*>(buffer));
-    else return false;
+    if (status != ERROR_SUCCESS || type != REG_SZ) return false;
+    value = buffer;
     return true;
 }
 
