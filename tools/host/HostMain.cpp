@@ -156,6 +156,19 @@ HWND CreateFrame(const std::string& page)
     return frame;
 }
 
+// The file of the module that serves an object, found from its vtable: which
+// registered module the class's entry led to.
+std::string ServingModule(IUnknown* object)
+{
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            *reinterpret_cast<LPCSTR*>(object), &module))
+        return "?";
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    return path;
+}
+
 std::string Hex(HRESULT hr)
 {
     char text[16];
@@ -206,6 +219,7 @@ int Run(const Options& options)
         return Fail("the extension object lacks IObjectWithSite or IOleCommandTarget");
     }
 
+    log.Record("Host.Server " + ServingModule(withSite));
     IUnknown* site = CreateHostSite(model, frame, &log);
     log.Record("Host.SetSite");
     withSite->SetSite(site);

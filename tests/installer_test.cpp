@@ -1,0 +1,497 @@
+// The setup program as an administrator deploys it: a silent installation
+// puts each module into the program-files folder of its bitness and registers
+// it in the registry view of its bitness, the browser stand-in presses the
+// button through the installed module, and a silent uninstallation leaves
+// nothing of ours. An installation whose registration fails must fail and
+// leave nothing either.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <knownfolders.h>
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include "road_support.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+const DWORD kDeadlineMs = 120000;
+const char kModule[] = "Glimmerdeck.dll";
+const char kUninstaller[] = "Uninstall.exe";
+const char kProgId[] = "Glimmerdeck.ZExtension.1";
+const char kIndependentProgId[] = "Glimmerdeck.ZExtension";
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glimmerdeck";
+const char kPage[] = "<html><head><title>T</title></head><body><p class=\"x\">Glimmer</p></body></html>\r\n";
+
+// This test program is 64-bit: the 32-bit view has to be asked for.
+const REGSAM kView32 = KEY_WOW64_32KEY;
+const REGSAM kView64 = KEY_WOW64_64KEY;
+
+std::string SetupProgram()
+{
+    return ProgramFolder() + GD_SETUP_NAME;
+}
+
+std::string KnownFolder(REFKNOWNFOLDERID id)
+{
+    PWSTR wide = nullptr;
+    std::string narrow;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &wide))) {
+        char buffer[MAX_PATH] = {};
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, buffer, MAX_PATH, nullptr, nullptr);
+        narrow = buffer;
+    }
+    CoTaskMemFree(wide);
+    return narrow;
+}
+
+std::string Folder32()
+{
+    return KnownFolder(FOLDERID_ProgramFilesX86) + "\\Glimmerdeck";
+}
+
+std::string Folder64()
+{
+    return KnownFolder(FOLDERID_ProgramFilesX64) + "\\Glimmerdeck";
+}
+
+// A folder that an administrator might give with /D.
+std::string Elsewhere()
+{
+    return KnownFolder(FOLDERID_ProgramFilesX86) + "\\Elsewhere";
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::string content;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return content;
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
+    CloseHandle(file);
+    return content;
+}
+
+bool KeyIn(HKEY root, const std::string& key, REGSAM view, REGSAM access = KEY_READ)
+{
+    HKEY opened;
+    if (RegOpenKeyExA(root, key.c_str(), 0, access | view, &opened) != ERROR_SUCCESS) return false;
+    RegCloseKey(opened);
+    return true;
+}
+
+// A REG_SZ value; "" names the default value.
+bool ReadIn(HKEY root, const std::string& key, REGSAM view, const std::string& name, std::string& value)
+{
+    HKEY opened;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) return false;
+    char buffer[1024] = {};
+    DWORD size = sizeof buffer - 1, type = 0;
+    LONG status = RegQueryValueExA(opened, name.empty() ? nullptr : name.c_str(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(opened);
+    if (status != ERROR_SUCCESS || type != REG_SZ) return false;
+    value = buffer;
+    return true;
+}
+
+void DeleteTreeIn(HKEY root, const std::string& key, REGSAM view)
+{
+    HKEY opened;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view, &opened) != ERROR_SUCCESS) return;
+    RegDeleteTreeA(opened, nullptr);
+    RegCloseKey(opened);
+    RegDeleteKeyExA(root, key.c_str(), view, 0);
+}
+
+// A value of the module file's version block, as Explorer's properties show it.
+std::string VersionString(const std::string& file, const char* name)
+{
+    DWORD ignored = 0, size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
+    std::string block(size, '\0');
+    if (!size || !GetFileVersionInfoA(file.c_str(), 0, size, &block[0])) return "";
+    char* text = nullptr;
+    UINT length = 0;
+    std::string query = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(&block[0], query.c_str(), reinterpret_cast<void**>(&text), &length) || !length) return "";
+    return text;
+}
+
+// The machine field of a PE file's header: 0x14c for i386, 0x8664 for x86-64.
+unsigned PeMachine(const std::string& file)
+{
+    std::string bytes = ReadFile(file);
+    if (bytes.size() < 64 || bytes.compare(0, 2, "MZ") != 0) return 0;
+    DWORD offset = *reinterpret_cast<const DWORD*>(&bytes[60]);
+    if (offset + 6 > bytes.size() || bytes.compare(offset, 4, std::string("PE\0\0", 4)) != 0) return 0;
+    return *reinterpret_cast<const WORD*>(&bytes[offset + 4]);
+}
+
+// Runs a command line and waits, up to the deadline, until the process and
+// every process that it started have ended: an NSIS uninstaller hands its
+// work to a copy of itself in the temporary folder and returns at once.
+// Returns the started process's exit code; -1 (and everything it started
+// ended) when it could not start or the deadline passed.
+int RunToTheEnd(const std::string& commandLine, DWORD timeoutMs)
+{
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    if (!job) return -1;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                        &process)) {
+        CloseHandle(job);
+        return -1;
+    }
+    // Without the job the wait would end with the first process: refuse.
+    bool ended = false;
+    if (AssignProcessToJobObject(job, process.hProcess)) {
+        ResumeThread(process.hThread);
+        DWORD start = GetTickCount();
+        while (!ended && GetTickCount() - start < timeoutMs) {
+            JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+            ended = QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info,
+                                              nullptr) && info.ActiveProcesses == 0;
+            if (!ended) Sleep(50);
+        }
+    }
+    DWORD code = static_cast<DWORD>(-1);
+    if (ended) {
+        GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        TerminateJobObject(job, 1);
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(job);
+    return static_cast<int>(code);
+}
+
+// A setup program run as a user runs it, ended if a test leaves it running.
+class SetupProcess {
+public:
+    explicit SetupProcess(const std::string& commandLine)
+    {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        std::string line = commandLine;
+        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process))
+            m_process = {};
+    }
+    ~SetupProcess()
+    {
+        if (!m_process.hProcess) return;
+        if (WaitForSingleObject(m_process.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(m_process.hProcess, 1);
+        CloseHandle(m_process.hThread);
+        CloseHandle(m_process.hProcess);
+    }
+    SetupProcess(const SetupProcess&) = delete;
+    SetupProcess& operator=(const SetupProcess&) = delete;
+
+    bool Started() const { return m_process.hProcess != nullptr; }
+
+    // Its visible window and, owned by it, its message box, once they are up.
+    HWND Window() const { return Find(false); }
+    HWND MessageBox() const { return Find(true); }
+
+    // Its exit code once it has ended within the deadline, or -1.
+    int WaitForExit(DWORD timeoutMs) const
+    {
+        DWORD code = static_cast<DWORD>(-1);
+        if (WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+            GetExitCodeProcess(m_process.hProcess, &code);
+        return static_cast<int>(code);
+    }
+
+private:
+    struct Search {
+        DWORD process;
+        bool owned;
+        HWND found;
+    };
+
+    HWND Find(bool owned) const
+    {
+        Search search = { m_process.dwProcessId, owned, nullptr };
+        EnumWindows(
+            [](HWND window, LPARAM context) -> BOOL {
+                Search& search = *reinterpret_cast<Search*>(context);
+                DWORD process = 0;
+                char name[16] = {};
+                GetWindowThreadProcessId(window, &process);
+                GetClassNameA(window, name, sizeof name);
+                if (process == search.process && IsWindowVisible(window) && lstrcmpA(name, "#32770") == 0 &&
+                    (GetWindow(window, GW_OWNER) != nullptr) == search.owned) {
+                    search.found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    PROCESS_INFORMATION m_process = {};
+};
+
+// Waits for found() to give a window, up to the deadline.
+template <class Find>
+HWND WaitForWindow(Find found, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = found()) return window;
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        Sleep(50);
+    }
+}
+
+void Click(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// The setup program and the 32-bit regsvr32 are 32-bit programs. Whether
+// this machine runs them is found by trying: some x86-64 kernels run no
+// 32-bit programs, and then 32-bit Wine cannot start at all.
+std::string Why32BitProgramsCannotRun()
+{
+    char wow[MAX_PATH] = {};
+    if (!GetSystemWow64DirectoryA(wow, MAX_PATH)) return "this system has no 32-bit subsystem";
+    const std::string probe = std::string("\"") + wow + "\\cmd.exe\" /c exit 7";
+    int code = RunProgram(probe, 60000);
+    if (code == 7) return "";
+    return "the setup program is 32-bit and 32-bit programs do not run here: a 32-bit probe (" + probe +
+           ") ended with exit code " + std::to_string(code) + ", not 7 (a kernel that runs no 32-bit programs)";
+}
+
+// Everything that an installation can leave, the keys in both views.
+const struct {
+    HKEY root;
+    const char* key;
+} kOurKeys[] = {
+    { HKEY_CLASSES_ROOT, kClassKey },
+    { HKEY_CLASSES_ROOT, kProgId },
+    { HKEY_CLASSES_ROOT, kIndependentProgId },
+    { HKEY_CURRENT_USER, kExtensionKey },
+    { HKEY_LOCAL_MACHINE, kUninstallKey },
+};
+
+class Installer : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        static const std::string why = Why32BitProgramsCannotRun();
+        if (!why.empty()) GTEST_SKIP() << why;
+        ASSERT_TRUE(FileExists(SetupProgram())) << SetupProgram();
+        ASSERT_FALSE(KnownFolder(FOLDERID_ProgramFilesX86).empty());
+        ASSERT_NE(KnownFolder(FOLDERID_ProgramFilesX86), KnownFolder(FOLDERID_ProgramFilesX64));
+        // A previous run may have stopped half-way.
+        RemoveEverything();
+    }
+
+    void TearDown() override
+    {
+        if (!IsSkipped()) RemoveEverything();
+    }
+
+    // Leaves the prefix as before any installation, whatever the product did.
+    void RemoveEverything()
+    {
+        if (FileExists(Folder32() + "\\" + kUninstaller))
+            RunToTheEnd("\"" + Folder32() + "\\" + kUninstaller + "\" /S", kDeadlineMs);
+        RemoveBlockedClassKey();
+        for (const std::string& folder : { Folder32(), Folder64(), Elsewhere() }) {
+            DeleteFileA((folder + "\\" + kModule).c_str());
+            DeleteFileA((folder + "\\" + kUninstaller).c_str());
+            RemoveDirectoryA(folder.c_str());
+        }
+        for (const auto& key : kOurKeys) {
+            DeleteTreeIn(key.root, key.key, kView32);
+            DeleteTreeIn(key.root, key.key, kView64);
+        }
+    }
+
+    // After an installation that the blocked class key made fail: the key
+    // is as it was, all else is gone, the 32-bit registration that had
+    // succeeded included.
+    void ExpectRolledBack()
+    {
+        EXPECT_TRUE(KeyIn(HKEY_CLASSES_ROOT, kClassKey, kView64, READ_CONTROL));
+        RemoveBlockedClassKey();
+        DeleteTreeIn(HKEY_CLASSES_ROOT, kClassKey, kView64);
+        ExpectNothingOfOursLeft();
+    }
+
+    void ExpectNothingOfOursLeft()
+    {
+        for (const std::string& folder : { Folder32(), Folder64() })
+            EXPECT_FALSE(FileExists(folder)) << folder;
+        for (const auto& key : kOurKeys) {
+            EXPECT_FALSE(KeyIn(key.root, key.key, kView32)) << key.key << " (32-bit view)";
+            EXPECT_FALSE(KeyIn(key.root, key.key, kView64)) << key.key << " (64-bit view)";
+        }
+    }
+
+    // The 64-bit class key, made so that nobody may write or read it, only
+    // change its permissions or delete it: the 64-bit registration cannot
+    // create its class entry there, after the 32-bit one has registered.
+    void BlockClassKey64()
+    {
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS | kView64, nullptr, &key, nullptr));
+        SetAccess(key, READ_CONTROL | WRITE_DAC | DELETE);
+        RegCloseKey(key);
+        ASSERT_FALSE(KeyIn(HKEY_CLASSES_ROOT, kClassKey, kView64)) << "the platform ignored the key's permissions";
+    }
+
+    void RemoveBlockedClassKey()
+    {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, WRITE_DAC | kView64, &key) != ERROR_SUCCESS) return;
+        SetAccess(key, KEY_ALL_ACCESS);
+        RegCloseKey(key);
+    }
+
+    // Gives everyone exactly the access given, no more.
+    static void SetAccess(HKEY key, DWORD access)
+    {
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        PSID everyone = nullptr;
+        ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+        char aclBuffer[256];
+        ACL* acl = reinterpret_cast<ACL*>(aclBuffer);
+        SECURITY_DESCRIPTOR descriptor;
+        bool made = InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION) &&
+                    AddAccessAllowedAce(acl, ACL_REVISION, access, everyone) &&
+                    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+        LONG status = made ? RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) : -1;
+        FreeSid(everyone);
+        ASSERT_EQ(ERROR_SUCCESS, status);
+    }
+};
+
+TEST_F(Installer, SilentRoundTripInstallsBothModulesPressesTheButtonAndRemovesEverything)
+{
+    const std::string module32 = Folder32() + "\\" + kModule;
+    const std::string module64 = Folder64() + "\\" + kModule;
+    const std::string uninstaller = Folder32() + "\\" + kUninstaller;
+
+    // Installing again over an installation, as an update does, ends in the same state.
+    ASSERT_EQ(0, RunProgram("\"" + SetupProgram() + "\" /S", kDeadlineMs));
+    ASSERT_EQ(0, RunProgram("\"" + SetupProgram() + "\" /S", kDeadlineMs));
+
+    // Each module in the folder of its bitness, the 64-bit one as built here.
+    EXPECT_EQ(0x14cu, PeMachine(module32)) << module32;
+    EXPECT_EQ(0x8664u, PeMachine(module64)) << module64;
+    EXPECT_TRUE(ReadFile(module64) == ReadFile(DllPath())) << module64 << " differs from " << DllPath();
+    EXPECT_TRUE(FileExists(uninstaller));
+
+    // Each registered in its own view; the shared button names the module
+    // registered last, the 64-bit one.
+    const std::string server32 = std::string(kClassKey) + "\\InprocServer32";
+    std::string value;
+    EXPECT_TRUE(ReadIn(HKEY_CLASSES_ROOT, server32, kView32, "", value));
+    EXPECT_EQ(0, lstrcmpiA(module32.c_str(), value.c_str())) << value;
+    EXPECT_TRUE(ReadIn(HKEY_CLASSES_ROOT, server32, kView64, "", value));
+    EXPECT_EQ(0, lstrcmpiA(module64.c_str(), value.c_str())) << value;
+    EXPECT_TRUE(ReadIn(HKEY_CURRENT_USER, kExtensionKey, 0, "Icon", value));
+    EXPECT_EQ(0, lstrcmpiA((module64 + ",101").c_str(), value.c_str())) << value;
+
+    // The entry in the list of installed programs, named from the version block.
+    const struct { const char* name; std::string value; } kEntry[] = {
+        { "DisplayName", VersionString(module32, "ProductName") },
+        { "DisplayVersion", VersionString(module32, "ProductVersion") },
+        { "Publisher", VersionString(module32, "CompanyName") },
+        { "InstallLocation", Folder32() },
+        { "UninstallString", "\"" + uninstaller + "\"" },
+        { "QuietUninstallString", "\"" + uninstaller + "\" /S" },
+        { "DisplayIcon", module32 + ",0" },
+    };
+    for (const auto& expected : kEntry) {
+        ASSERT_FALSE(expected.value.empty()) << expected.name;
+        EXPECT_TRUE(ReadIn(HKEY_LOCAL_MACHINE, kUninstallKey, kView32, expected.name, value)) << expected.name;
+        EXPECT_EQ(expected.value, value) << expected.name;
+    }
+
+    // The browser's press reaches the installed 64-bit module and opens the viewer.
+    TempFile page("installer-page.html", kPage);
+    TempFile log("installer-host.log");
+    TempFile shot("installer-viewer.png");
+    std::string output;
+    EXPECT_EQ(0, RunProgram("\"" + ProgramFolder() + "glimmerdeck-host.exe\" --timeout 60 --log \"" + log.Path() +
+                            "\" --screenshot \"" + shot.Path() + "\" \"" + page.Path() + "\"",
+                            kDeadlineMs, output)) << output;
+    std::string calls = log.Read();
+    calls.erase(std::remove(calls.begin(), calls.end(), '\r'), calls.end());
+    EXPECT_NE(std::string::npos, calls.find("Host.Server " + module64 + "\n")) << calls;
+    EXPECT_NE(std::string::npos, calls.find("Host.Viewer owner=browser")) << calls;
+    EXPECT_EQ(0u, shot.Read().find("\x89PNG"));
+
+    // As an administrator uninstalls it, from the entry's own command line.
+    std::string quiet;
+    ASSERT_TRUE(ReadIn(HKEY_LOCAL_MACHINE, kUninstallKey, kView32, "QuietUninstallString", quiet));
+    EXPECT_EQ(0, RunToTheEnd(quiet, kDeadlineMs));
+    ExpectNothingOfOursLeft();
+}
+
+TEST_F(Installer, AFolderOfItsOwnIsRefusedWithAnExitCode)
+{
+    const std::string elsewhere = Elsewhere();
+    EXPECT_EQ(2, RunProgram("\"" + SetupProgram() + "\" /S /D=" + elsewhere, kDeadlineMs));
+    EXPECT_FALSE(FileExists(elsewhere));
+    ExpectNothingOfOursLeft();
+}
+
+TEST_F(Installer, FailedRegistrationFailsTheSilentInstallationWithAnExitCodeAndLeavesNothing)
+{
+    BlockClassKey64();
+    if (HasFatalFailure()) return;
+
+    EXPECT_EQ(2, RunProgram("\"" + SetupProgram() + "\" /S", kDeadlineMs));
+    ExpectRolledBack();
+}
+
+TEST_F(Installer, FailedRegistrationSaysWhyInAMessageBoxAndLeavesNothing)
+{
+    BlockClassKey64();
+    if (HasFatalFailure()) return;
+
+    SetupProcess setup("\"" + SetupProgram() + "\"");
+    ASSERT_TRUE(setup.Started());
+    HWND box = WaitForWindow([&] { return setup.MessageBox(); }, kDeadlineMs);
+    ASSERT_TRUE(box) << "no message box";
+    char text[1024] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    const std::string module64 = Folder64() + "\\" + kModule;
+    EXPECT_NE(nullptr, strstr(text, ("The 64-bit module " + module64 + " could not be registered").c_str())) << text;
+    EXPECT_NE(nullptr, strstr(text, "Glimmerdeck has not been installed.")) << text;
+    Click(box, IDOK);
+
+    // The window then says so again and offers only to cancel.
+    HWND window = WaitForWindow([&]() -> HWND {
+        HWND shown = setup.Window();
+        return shown && !setup.MessageBox() && IsWindowEnabled(GetDlgItem(shown, IDCANCEL)) ? shown : nullptr;
+    }, kDeadlineMs);
+    ASSERT_TRUE(window) << "the setup program's window did not offer to cancel";
+    char status[256] = {};
+    GetDlgItemTextA(FindWindowExA(window, nullptr, "#32770", nullptr), 1006, status, sizeof status);
+    EXPECT_STREQ("Glimmerdeck has not been installed.", status);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDOK)));
+    Click(window, IDCANCEL);
+    EXPECT_EQ(2, setup.WaitForExit(kDeadlineMs));
+    ExpectRolledBack();
+}
+
+}  // namespace
