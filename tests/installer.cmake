@@ -9,7 +9,7 @@ if(TARGET setup)
     add_test(NAME installer_setup_program COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target setup)
     set_tests_properties(installer_setup_program PROPERTIES TIMEOUT 300 FIXTURES_SETUP setup_program)
 
-    gd_test(installer_test SOURCES installer_test.cpp road_support.cpp DEPENDS Glimmerdeck glimmerdeck-host)
+    gd_test(installer_test SOURCES installer_test.cpp DEPENDS Glimmerdeck glimmerdeck-host)
     target_compile_definitions(installer_test PRIVATE "GD_SETUP_NAME=\"${GD_SETUP_NAME}\"")
     target_link_libraries(installer_test PRIVATE version)
     set_tests_properties(installer_test PROPERTIES

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include "road_support.h"
+#include "support/ServerModule.h"
 #include "support/TestSupport.h"
 
 namespace {
