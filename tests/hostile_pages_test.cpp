@@ -27,11 +27,6 @@ testing::Environment* const g_environment = testing::AddGlobalTestEnvironment(ne
 
 const DWORD kDeadlineMs = 60000;
 
-bool RunningOnWine()
-{
-    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 // The text a reader sees: line ends without carriage returns.
 std::string WithoutCarriageReturns(const std::string& text)
 {
@@ -179,21 +174,39 @@ TEST(HostilePages, TwentyMegabytesShowUpToTheControlLimitWithinMemoryTarget) {
     EXPECT_EQ(S_OK, press.hr);
     EXPECT_FALSE(press.timedOut);
     ASSERT_TRUE(press.viewerShown);
-    // The control's limit is 5,000,000 characters; it shows up to it. Wine's
-    // rich edit takes the whole stream whatever the limit (a known Wine
-    // difference), and then holds the whole page itself.
-    if (RunningOnWine()) {
-        EXPECT_GE(press.textLength, 5000000);
-    } else {
-        EXPECT_GE(press.textLength, 4900000);
-        EXPECT_LE(press.textLength, 5000000 + 2);
-    }
+    // The control's limit is 5,000,000 characters; it shows up to it, also
+    // where the platform's control would take more in a stream-in.
+    EXPECT_GE(press.textLength, 4990000);
+    EXPECT_LE(press.textLength, 5000000);
     const double size = static_cast<double>(page.size());
     const double added = (press.peakPrivate - press.privateBefore) / size;
     const double own = added - press.heldByControl / size;
     printf("20 MB page: %d characters shown; at its peak the press added %.1f x the page, %.1f x without what "
            "the control holds\n", press.textLength, added, own);
     EXPECT_LE(own, 30.0);
+}
+
+// 20 MB of markup that is nearly all tags: the control keeps some hundred
+// bytes per character of such a page, so only the limit keeps the process
+// within a 32-bit address space. Disabled: Wine's rich edit keeps about 330
+// bytes per character of this page and had not taken the 5,000,000
+// characters after four minutes at 1.4 GB (its heap searches grow with what
+// it holds); run it alone with --gtest_also_run_disabled_tests.
+TEST(HostilePages, DISABLED_TwentyMegabytesOfTagsShowUpToTheLimitWithinA32BitProcess) {
+    const std::string row = "<TR CLASS=\"r\"><TD ID='c'>cell</TD><TD><A HREF=\"#x\">x</A></TD><!-- c --></TR>\n";
+    std::string page = "<HTML><BODY><TABLE>\n" + Repeat(row, (20u << 20) / row.size()) + "</TABLE></BODY></HTML>\n";
+    ASSERT_GE(page.size(), 19u << 20);
+    PressOptions options;
+    options.deadlineMs = 600000;
+    PressResult press = PressButton(PageModel::FromBytes(page), options);
+    EXPECT_EQ(S_OK, press.hr);
+    EXPECT_FALSE(press.timedOut);
+    ASSERT_TRUE(press.viewerShown);
+    EXPECT_GE(press.textLength, 4990000);
+    EXPECT_LE(press.textLength, 5000000);
+    printf("20 MB tag page: %d characters shown; first screen %.2f s, whole %.1f s; peak private bytes %.0f MB\n",
+           press.textLength, press.openSeconds, press.wholeSeconds, press.peakPrivate / 1048576.0);
+    EXPECT_LT(press.peakPrivate, static_cast<SIZE_T>(1900u) << 20);
 }
 
 // Double-byte pages under their own code pages: trail bytes that are a

@@ -22,6 +22,19 @@ int InitialCharsetState(int fontCharset)
     return fontCharset < 0 ? static_cast<int>(GetACP()) : fontCharset;
 }
 
+CString BuildRtfProlog(int charsetState)
+{
+    CString prolog;
+    CString fontEntry;
+    if (!fontEntry.Format(kFontEntryFormat, charsetState)) return prolog;
+    if (!prolog.AssignText(kHeader, static_cast<int>(sizeof kHeader - 1))
+        || !prolog.Append(fontEntry)
+        || !prolog.Append(kColourTable, static_cast<int>(sizeof kColourTable - 1))) {
+        return CString();
+    }
+    return prolog;
+}
+
 CString BuildRtfDocument(const char* narrowMarkup, int charsetState)
 {
     CString document;

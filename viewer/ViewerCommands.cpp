@@ -142,6 +142,8 @@ LRESULT CViewerDialog::OnCopy(WORD, WORD, HWND, BOOL&)
 {
     HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
     if (!edit) return 0;
+    // The whole page, not the part that has gone in so far.
+    FinishFill();
 
     SendMessageA(edit, EM_SETSEL, 0, -1);
     CHARRANGE range = { 0, 0 };
@@ -204,6 +206,7 @@ LRESULT CViewerDialog::OnSave(WORD, WORD, HWND, BOOL&)
 
     HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
     if (!edit) return 0;
+    FinishFill();
     // Case-sensitive, anywhere in the path: a folder named old.rtf counts.
     SaveControlTo(edit, fileName, strstr(fileName, ".rtf") ? SF_RTF : SF_TEXT);
     return 0;

@@ -4,6 +4,7 @@
 #include "resources/resource.h"
 #include "server/ModuleContext.h"
 #include "server/ModuleState.h"
+#include "viewer/Highlighter.h"
 #include "viewer/RtfDocument.h"
 
 namespace {
@@ -24,6 +25,21 @@ const int kAboutLeft = 3;
 const int kCopyFromRight = 79;
 const int kSaveFromRight = 160;
 
+// The first part of a document: enough body for a few screens of any page,
+// small enough for the control to take in a moment.
+const int kFirstPieceBytes = 48 * 1024;
+// Later pieces: sized after the time the last one took, so that each takes
+// about kPieceMs, within these bounds.
+const int kMinPieceBytes = 8 * 1024;
+const int kMaxPieceBytes = 1024 * 1024;
+const DWORD kPieceMs = 40;
+// Pieces go in for this long per timer tick unless input waits; between
+// ticks the window paints and answers the user.
+const DWORD kFillTickMs = 120;
+const UINT kFillTimerMs = 10;
+// Finishing the fill at once (Copy, Save) takes larger pieces.
+const int kFinishPieceBytes = 4 * 1024 * 1024;
+
 void MoveControl(HWND dialog, int id, int x, int y, int width, int height)
 {
     HWND control = GetDlgItem(dialog, id);
@@ -38,6 +54,8 @@ BEGIN_MESSAGE_MAP(CViewerDialog)
     ON_MESSAGE(WM_GETMINMAXINFO,            OnGetMinMaxInfo)
     ON_MESSAGE(WM_NOTIFY,                   OnNotify)
     ON_MESSAGE(kDiscardSourceMessage,       OnDiscardSource)
+    ON_MESSAGE(WM_TIMER,                    OnTimer)
+    ON_MESSAGE(WM_DESTROY,                  OnDestroy)
     ON_COMMAND(IDOK,       BN_CLICKED,      OnClose)
     ON_COMMAND(IDCANCEL,   BN_CLICKED,      OnClose)
     ON_COMMAND(IDC_ABOUT,  BN_CLICKED,      OnAbout)
@@ -46,7 +64,7 @@ BEGIN_MESSAGE_MAP(CViewerDialog)
 END_MESSAGE_MAP()
 
 CViewerDialog::CViewerDialog(BSTR markup, int charset)
-    : m_charset(InitialCharsetState(charset))
+    : m_charset(InitialCharsetState(charset)), m_pieceBytes(kMinPieceBytes)
 {
     ZeroMemory(&m_ofn, sizeof(m_ofn));
     if (markup) m_markup.Attach(SysAllocStringLen(markup, SysStringLen(markup)));
@@ -66,15 +84,22 @@ LRESULT CViewerDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
     HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
     if (edit) SetUpSourceControl(edit);
-    BuildDocument();
+    // The control lays its text out again whenever its width changes, which
+    // for a large page costs more than the stream-in: take the final size
+    // first, then the document.
     RestorePlacement();
+    BuildDocument();
     return TRUE;
 }
 
 void CViewerDialog::BuildDocument()
 {
-    CString narrowMarkup(m_markup.Get() ? m_markup.Get() : L"");
-    CString document = BuildRtfDocument(narrowMarkup, m_charset);
+    StopFill();
+    CString shown = ShownMarkup(m_markup.Get(), kTextLimit);
+    CString prolog = BuildRtfProlog(m_charset);
+    // A document without its font and colour tables would show a wrong
+    // page; the control is emptied instead.
+    CString body = prolog.IsEmpty() ? CString() : HighlightMarkup(shown);
 
     HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
     if (!edit) return;
@@ -83,14 +108,139 @@ void CViewerDialog::BuildDocument()
     // megabytes); a fresh control takes the new document in linear time.
     HWND fresh = GetWindowTextLengthA(edit) > 0 ? ReplaceSourceControl(edit) : nullptr;
     if (fresh) edit = fresh;
+
+    // Where the text will certainly not fit, the scroll bar goes up before
+    // the text goes in, so that the control lays the text out once, at the
+    // width it keeps.
+    RECT client;
+    if (GetClientRect(edit, &client) && CertainlyOverflows(shown, client.right, client.bottom))
+        ShowScrollBar(edit, SB_VERT, TRUE);
+    shown = CString();
+
+    CString first;
+    if (!prolog.IsEmpty()) {
+        m_pieces.Start(prolog, body);
+        body = CString();
+        m_pieces.Next(kFirstPieceBytes, first);
+    }
+    StreamIn(edit, first, SF_RTF);
+    if (fresh) ShowWindow(fresh, SW_SHOWNA);
+
+    m_pieceBytes = kMinPieceBytes;
+    if (m_pieces.HasMore() && SetTimer(m_hWnd, kFillTimer, kFillTimerMs, nullptr)) return;
+    // Without a timer the rest goes in now.
+    FinishFill();
+}
+
+void CViewerDialog::StreamIn(HWND edit, const CString& document, UINT format)
+{
     StreamInSource source = { document.c_str(), document.GetLength(), 0 };
     EDITSTREAM stream = {};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
     stream.dwError = 0;
     stream.pfnCallback = StreamInCallback;
     // A document the control rejects or cuts at its limit shows what it took.
-    SendMessageA(edit, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-    if (fresh) ShowWindow(fresh, SW_SHOWNA);
+    SendMessageA(edit, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
+}
+
+void CViewerDialog::AppendPiece(HWND edit, const CString& piece)
+{
+    CHARRANGE kept = { 0, 0 };
+    SendMessageA(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+    const LRESULT firstLine = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+
+    // The control scrolls to the caret at the end of the text and back to
+    // the user's; with drawing off, the user sees neither.
+    SendMessageA(edit, WM_SETREDRAW, FALSE, 0);
+    CHARRANGE end = { -1, -1 };
+    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    StreamIn(edit, piece, SF_RTF | SFF_SELECTION);
+    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+    // Back to the user's first line. The pixel position is no help: past
+    // 65535 pixels the control reports it scaled down to 16 bits. A line
+    // scroll moves by lines of the control's own font, not the document's,
+    // so the first one tells how far a line scroll goes.
+    LRESULT asked = 0, moved = 0;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const LRESULT now = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+        const LRESULT lines = firstLine - now;
+        if (!lines) break;
+        LRESULT step = lines;
+        if (asked && moved && (asked > 0) == (moved > 0)) step = lines * asked / moved;
+        if (!step) step = lines > 0 ? 1 : -1;
+        SendMessageA(edit, EM_LINESCROLL, 0, step);
+        asked = step;
+        moved = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0) - now;
+        if (!moved) break;
+    }
+    SendMessageA(edit, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(edit, nullptr, FALSE);
+}
+
+void CViewerDialog::ContinueFill(DWORD budgetMs)
+{
+    HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
+    if (!edit) {
+        StopFill();
+        return;
+    }
+    const DWORD start = GetTickCount();
+    while (m_pieces.HasMore()) {
+        const int size = budgetMs == INFINITE ? kFinishPieceBytes : m_pieceBytes;
+        const int before = m_pieces.Remaining();
+        CString piece;
+        if (!m_pieces.Next(size, piece)) break;
+        const DWORD pieceStart = GetTickCount();
+        AppendPiece(edit, piece);
+        const DWORD took = GetTickCount() - pieceStart;
+
+        // The next piece is sized to take about kPieceMs.
+        const long long done = before - m_pieces.Remaining();
+        long long next = took > 0 ? done * kPieceMs / took : static_cast<long long>(size) * 2;
+        if (next > static_cast<long long>(size) * 2) next = static_cast<long long>(size) * 2;
+        if (next < kMinPieceBytes) next = kMinPieceBytes;
+        if (next > kMaxPieceBytes) next = kMaxPieceBytes;
+        if (budgetMs != INFINITE) m_pieceBytes = static_cast<int>(next);
+
+        if (budgetMs == INFINITE) continue;
+        if (GetTickCount() - start >= budgetMs || GetQueueStatus(QS_INPUT) != 0) break;
+    }
+    if (m_pieces.HasMore()) return;
+    // The undo of the insertions would take the page apart again.
+    SendMessageA(edit, EM_EMPTYUNDOBUFFER, 0, 0);
+    StopFill();
+}
+
+void CViewerDialog::FinishFill()
+{
+    if (m_pieces.HasMore()) ContinueFill(INFINITE);
+    StopFill();
+}
+
+void CViewerDialog::StopFill()
+{
+    if (m_hWnd) KillTimer(m_hWnd, kFillTimer);
+    m_pieces.Clear();
+}
+
+LRESULT CViewerDialog::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled)
+{
+    if (wParam != kFillTimer) {
+        handled = FALSE;
+        return 0;
+    }
+    if (m_pieces.HasMore())
+        ContinueFill(kFillTickMs);
+    else
+        StopFill();
+    return 0;
+}
+
+LRESULT CViewerDialog::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
+{
+    StopFill();
+    handled = FALSE;
+    return 0;
 }
 
 void CViewerDialog::SetUpSourceControl(HWND edit)
@@ -110,20 +260,23 @@ HWND CViewerDialog::ReplaceSourceControl(HWND edit)
     RECT place;
     if (!GetWindowRect(edit, &place)) return nullptr;
     MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&place), 2);
-    DWORD style = static_cast<DWORD>(GetWindowLongA(edit, GWL_STYLE)) & ~WS_VISIBLE;
-    DWORD exStyle = static_cast<DWORD>(GetWindowLongA(edit, GWL_EXSTYLE));
+    DWORD style = static_cast<DWORD>(GetWindowLongPtrA(edit, GWL_STYLE)) & ~WS_VISIBLE;
+    DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(edit, GWL_EXSTYLE));
     HWND fresh = ContextCreateWindowExA(exStyle, kSourceClass, "", style, place.left, place.top,
                                         place.right - place.left, place.bottom - place.top, m_hWnd,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SOURCE)),
                                         g_module.instance, nullptr);
     if (!fresh) return nullptr;
     SetWindowPos(fresh, edit, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SendMessageA(fresh, WM_SETFONT, SendMessageA(edit, WM_GETFONT, 0, 0), FALSE);
+    // The font the dialog gave the first control: Wine's rich edit answers
+    // WM_GETFONT with none, which would leave the fresh one the bold system
+    // font for every character the document does not format itself.
+    SendMessageA(fresh, WM_SETFONT, SendMessageA(m_hWnd, WM_GETFONT, 0, 0), FALSE);
     SetUpSourceControl(fresh);
 
     bool hadFocus = GetFocus() == edit;
     SendMessageA(edit, EM_SETEVENTMASK, 0, 0);
-    SetWindowLongA(edit, GWL_ID, 0);
+    SetWindowLongPtrA(edit, GWLP_ID, 0);
     ShowWindow(edit, SW_HIDE);
     if (hadFocus) SetFocus(fresh);
     PostMessageA(m_hWnd, kDiscardSourceMessage, reinterpret_cast<WPARAM>(edit), 0);
@@ -183,6 +336,8 @@ LRESULT CViewerDialog::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL&)
 
 LRESULT CViewerDialog::OnClose(WORD, WORD id, HWND, BOOL&)
 {
+    // Whatever is still to go into the control is dropped.
+    StopFill();
     SavePlacement();
     EndDialog(m_hWnd, id);
     return 0;

@@ -4,6 +4,7 @@
 #include <richedit.h>
 #include "server/WindowBinding.h"
 #include "text/CBstr.h"
+#include "viewer/DocumentPieces.h"
 
 // The modal, resizable source viewer.
 class CViewerDialog : public CDialogObject {
@@ -20,8 +21,14 @@ public:
     DECLARE_MESSAGE_MAP()
 
     // Rebuilds the RTF document from the markup and the charset state and
-    // replaces the whole content of the rich-edit control with it.
+    // replaces the whole content of the rich-edit control with it. The
+    // control takes a first part at once, enough for the first screens; the
+    // rest follows in pieces from the dialog's own message loop.
     void BuildDocument();
+    // Whether pieces of the document are still to go into the control.
+    bool IsFilling() const { return m_pieces.HasMore(); }
+    // Puts every piece still to come into the control now.
+    void FinishFill();
     void SavePlacement();
     void RestorePlacement();
 
@@ -54,8 +61,24 @@ public:
     // Posted to the viewer with a replaced source control to destroy.
     static const UINT kDiscardSourceMessage = WM_APP + 1;
     LRESULT OnDiscardSource(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    // The fill's timer; other timers go to default processing.
+    static const UINT_PTR kFillTimer = 0x6764;
+    LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
 
 private:
+    // Pieces for at most budgetMs (INFINITE: all of them), ending early when
+    // input waits.
+    void ContinueFill(DWORD budgetMs);
+    void StopFill();
+    static void StreamIn(HWND edit, const CString& document, UINT format);
+    // Inserts a piece at the end of the text, keeping the user's selection
+    // and scroll position.
+    static void AppendPiece(HWND edit, const CString& piece);
+
+    CDocumentPieces m_pieces;
+    int m_pieceBytes;           // body bytes of the next piece, following the time the last one took
+
     static void SetUpSourceControl(HWND edit);
     HWND ReplaceSourceControl(HWND edit);
     // Streams the control's content into path, replacing the file there only

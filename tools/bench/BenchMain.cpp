@@ -87,7 +87,7 @@ int Pages(const std::string& samplePath, const std::string& folder)
     }
     struct Made { const char* name; size_t bytes; };
     const Made made[] = {
-        { "page-100k.html", 100u << 10 }, { "page-1m.html", 1u << 20 },
+        { "page-100k.html", 100u << 10 }, { "page-1m.html", 1u << 20 }, { "page-2m.html", 2u << 20 },
         { "page-5m.html", 5u << 20 },     { "page-20m.html", 20u << 20 },
     };
     // Text pages: prose lines with a tag every few hundred lines, few coloured

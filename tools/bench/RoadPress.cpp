@@ -8,6 +8,7 @@
 #include "tools/bench/BenchSupport.h"
 #include "tools/host/HostBrowser.h"
 #include "tools/host/ModalWatcher.h"
+#include "viewer/ViewerDialog.h"
 
 namespace {
 
@@ -21,6 +22,10 @@ struct Press {
     bool closing;
     LARGE_INTEGER streamStart;
     SIZE_T bytesBeforeStream;
+    SIZE_T bytesBeforeDocument;     // at the first stream-in of the press
+    bool documentStarted;
+    enum Stage { WaitWhole, WaitRerender, Done } stage;
+    LARGE_INTEGER stageStart;
     double* streamSeconds;      // where the time inside the stream-in goes
     UINT_PTR deadline;
 };
@@ -40,29 +45,66 @@ void Close(HWND viewer)
     PostMessageA(viewer, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
 }
 
+// Whether the viewer is still putting pieces of its document into the control.
+bool Filling(HWND viewer)
+{
+    CViewerDialog* dialog = dynamic_cast<CViewerDialog*>(CWindowObject::FromHandle(viewer));
+    return dialog && dialog->IsFilling();
+}
+
+// Runs from the viewer's own loop after the first paint, every few
+// milliseconds while the document fills, then steps through the press.
 void CALLBACK AfterFirstPaint(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    KillTimer(nullptr, timer);
     Press& press = *g_press;
     HWND viewer = press.viewer;
     HWND edit = GetDlgItem(viewer, IDC_SOURCE);
-    if (press.options->rerender && edit) {
-        // A right-button release over the text, as the control reports it;
-        // the menu is dismissed at once and the document is rebuilt.
-        MSGFILTER filter = {};
-        filter.nmhdr.hwndFrom = edit;
-        filter.nmhdr.idFrom = IDC_SOURCE;
-        filter.nmhdr.code = EN_MSGFILTER;
-        filter.msg = WM_RBUTTONUP;
-        // Keys queued for the menu's own loop: first item ("Encoding"), its
-        // submenu, the item below "Default" (Arabic), chosen.
-        const WPARAM keys[] = { VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN };
-        for (WPARAM key : keys) PostMessageA(viewer, WM_KEYDOWN, key, 1);
-        press.streamSeconds = &press.result->rerenderStreamSeconds;
+    if (edit && Filling(viewer)) return;
+    KillTimer(nullptr, timer);
+    if (edit) UpdateWindow(edit);
+    const double sinceStage = SecondsSince(press.stageStart);
+
+    if (press.stage == Press::WaitWhole) {
+        press.result->wholeSeconds = SecondsSince(press.start);
+        SIZE_T now, peak;
+        PrivateBytes(&now, &peak);
+        if (press.documentStarted && now > press.bytesBeforeDocument)
+            press.result->heldByControl = now - press.bytesBeforeDocument;
+        if (press.options->rerender && edit) {
+            // A right-button release over the text, as the control reports it;
+            // keys queued for the menu's own loop choose: first item
+            // ("Encoding"), its submenu, the item below "Default" (Arabic).
+            MSGFILTER filter = {};
+            filter.nmhdr.hwndFrom = edit;
+            filter.nmhdr.idFrom = IDC_SOURCE;
+            filter.nmhdr.code = EN_MSGFILTER;
+            filter.msg = WM_RBUTTONUP;
+            const WPARAM keys[] = { VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN };
+            for (WPARAM key : keys) PostMessageA(viewer, WM_KEYDOWN, key, 1);
+            press.streamSeconds = &press.result->rerenderStreamSeconds;
+            press.stage = Press::WaitRerender;
+            press.stageStart = Now();
+            SendMessageA(viewer, WM_NOTIFY, IDC_SOURCE, reinterpret_cast<LPARAM>(&filter));
+            HWND fresh = GetDlgItem(viewer, IDC_SOURCE);
+            if (fresh) UpdateWindow(fresh);
+            press.result->rerenderFirstSeconds = SecondsSince(press.stageStart);
+            SetTimer(nullptr, 0, 5, AfterFirstPaint);
+            return;
+        }
+    } else if (press.stage == Press::WaitRerender) {
+        press.result->rerenderSeconds = sinceStage;
+    }
+    press.stage = Press::Done;
+    edit = GetDlgItem(viewer, IDC_SOURCE);
+    if (press.options->resize && edit) {
+        RECT frame;
+        GetWindowRect(viewer, &frame);
         LARGE_INTEGER t0 = Now();
-        SendMessageA(viewer, WM_NOTIFY, IDC_SOURCE, reinterpret_cast<LPARAM>(&filter));
+        SetWindowPos(viewer, nullptr, 0, 0, frame.right - frame.left + 80, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        UpdateWindow(viewer);
         UpdateWindow(edit);
-        press.result->rerenderSeconds = SecondsSince(t0);
+        press.result->resizeSeconds = SecondsSince(t0);
     }
     if (press.options->whileShown) press.options->whileShown(viewer);
     if (edit) {
@@ -102,7 +144,8 @@ LRESULT CALLBACK FirstPaintProc(HWND window, UINT message, WPARAM wParam, LPARAM
         g_press->result->openSeconds = SecondsSince(g_press->start);
         g_press->result->viewerShown = true;
         // Further steps run from the viewer's own loop, not from inside a paint.
-        SetTimer(nullptr, 0, 1, AfterFirstPaint);
+        g_press->stageStart = Now();
+        SetTimer(nullptr, 0, 5, AfterFirstPaint);
     }
     return result;
 }
@@ -115,6 +158,10 @@ LRESULT CALLBACK OnCall(int code, WPARAM wParam, LPARAM lParam)
     {
         SIZE_T peak;
         PrivateBytes(&g_press->bytesBeforeStream, &peak);
+        if (!g_press->documentStarted) {
+            g_press->documentStarted = true;
+            g_press->bytesBeforeDocument = g_press->bytesBeforeStream;
+        }
         g_press->streamStart = Now();
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -126,10 +173,6 @@ LRESULT CALLBACK OnCallReturn(int code, WPARAM wParam, LPARAM lParam)
     if (code == HC_ACTION && g_press && call->message == EM_STREAMIN && IsTextControl(call->hwnd))
     {
         *g_press->streamSeconds += SecondsSince(g_press->streamStart);
-        SIZE_T now, peak;
-        PrivateBytes(&now, &peak);
-        if (!g_press->painted && now > g_press->bytesBeforeStream)
-            g_press->result->heldByControl = now - g_press->bytesBeforeStream;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

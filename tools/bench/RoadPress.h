@@ -9,7 +9,8 @@
 #include "tools/host/PageModel.h"
 
 struct PressOptions {
-    bool rerender = false;      // once painted, run the Encoding menu once (dismissed) and time the rebuild
+    bool rerender = false;      // once whole, run the Encoding menu once (Arabic chosen) and time the rebuild
+    bool resize = false;        // once whole, widen the viewer by 80 pixels and time its relayout
     bool readText = false;      // read back the viewer's plain text before closing it
     DWORD deadlineMs = 120000;
     std::function<void(HWND viewer)> whileShown;    // runs once the viewer is painted, before it is closed  // the viewer is ended at this point and the press counts as timed out
@@ -19,8 +20,11 @@ struct PressResult {
     HRESULT hr = E_UNEXPECTED;
     bool viewerShown = false;
     bool timedOut = false;
-    double openSeconds = 0;         // Exec to the end of the text control's first paint
-    double rerenderSeconds = 0;     // the menu's end to the end of the repaint
+    double openSeconds = 0;         // Exec to the end of the text control's first paint: the first screen
+    double wholeSeconds = 0;        // Exec to the whole document in the control, painted
+    double rerenderSeconds = 0;     // the menu's choice to its whole document in the control, painted
+    double rerenderFirstSeconds = 0;    // the menu's choice to the first screen of the new render
+    double resizeSeconds = 0;       // a resize of the whole document to the end of its repaint
     double openStreamSeconds = 0;   // of openSeconds, inside the control's EM_STREAMIN
     double rerenderStreamSeconds = 0;
     int textLength = -1;            // characters in the control (WM_GETTEXTLENGTH)
@@ -29,7 +33,7 @@ struct PressResult {
     SIZE_T privateBefore = 0;       // private bytes just before Exec
     SIZE_T peakPrivate = 0;         // the process's peak private bytes after the press
     SIZE_T privateAfter = 0;        // private bytes once everything is released
-    SIZE_T heldByControl = 0;       // private bytes that the first stream-in added (the control's own store)
+    SIZE_T heldByControl = 0;       // private bytes that the stream-ins of the document added (the control's own store)
 };
 
 PressResult PressButton(const PageModel& model, const PressOptions& options = PressOptions());

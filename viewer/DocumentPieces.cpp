@@ -1,0 +1,243 @@
+#include "viewer/DocumentPieces.h"
+#include <limits.h>
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+const char kLastTrailer[] = "\\par}";
+const char kPieceEnd[] = "}";
+const int kMinLineHeight = 8;
+
+inline bool IsLetter(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+inline bool IsDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+CString ShownMarkup(const wchar_t* markup, int characterLimit)
+{
+    CString shown;
+    if (!markup || !*markup || characterLimit <= 0) return shown;
+
+    // Every unit becomes at least one byte, so the units up to the one that
+    // passes the limit hold every byte that can be shown; the rest of a large
+    // page is never converted.
+    long long count = 0;
+    size_t units = 0;
+    while (markup[units] && count <= characterLimit && units < static_cast<size_t>(INT_MAX / 4)) {
+        const wchar_t unit = markup[units++];
+        count += unit == L'\r' ? 0 : unit == L'\n' ? 2 : 1;
+    }
+    // A surrogate pair converts as one character.
+    if (units > 0 && markup[units - 1] >= 0xD800 && markup[units - 1] <= 0xDBFF && markup[units] >= 0xDC00 &&
+        markup[units] <= 0xDFFF)
+        ++units;
+
+    const int size = WideCharToMultiByte(CP_ACP, 0, markup, static_cast<int>(units), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return shown;
+    char* buffer = shown.GetWriteBuffer(size);
+    if (!buffer) return shown;
+    const int written = WideCharToMultiByte(CP_ACP, 0, markup, static_cast<int>(units), buffer, size, nullptr, nullptr);
+    if (written <= 0) {
+        shown.ReleaseWriteBuffer(0);
+        return CString();
+    }
+
+    bool lead[256] = {};
+    CPINFO info;
+    if (GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1)
+        for (int b = 0x80; b < 256; ++b) lead[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
+
+    count = 0;
+    int cut = 0;
+    while (cut < written) {
+        const unsigned char b = static_cast<unsigned char>(buffer[cut]);
+        const int bytes = lead[b] && cut + 1 < written ? 2 : 1;
+        const int characters = b == '\r' ? 0 : b == '\n' ? 2 : bytes;
+        if (count + characters > characterLimit) break;
+        count += characters;
+        cut += bytes;
+    }
+    buffer[cut] = '\0';
+    shown.ReleaseWriteBuffer(cut);
+    return shown;
+}
+
+bool CertainlyOverflows(const char* text, int width, int height)
+{
+    if (!text) return false;
+    if (width < 1) width = 1;
+    if (height < 0) height = 0;
+    const long long needed = height / kMinLineHeight + 1;
+    long long lines = 0;
+    long long run = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text);; ++p) {
+        if (*p == '\n' || *p == '\0') {
+            lines += 1 + run / width;
+            if (lines >= needed) return true;
+            if (*p == '\0') return false;
+            run = 0;
+        } else if (*p >= 0x20) {
+            ++run;
+        }
+    }
+}
+
+CDocumentPieces::CDocumentPieces()
+    : m_position(0), m_started(true), m_state{ -1, -1 }, m_final{ -1, -1 }
+{
+}
+
+void CDocumentPieces::Start(const CString& prolog, const CString& body)
+{
+    m_prolog = prolog;
+    m_body = body;
+    m_position = 0;
+    m_started = false;
+    m_state = Format{ -1, -1 };
+    m_final = m_state;
+    FindEnd(0, INT_MAX, m_final);
+}
+
+void CDocumentPieces::Clear()
+{
+    m_prolog = CString();
+    m_body = CString();
+    m_position = 0;
+    m_started = true;
+}
+
+// The body is the highlighter's output: text in which every backslash and
+// brace is escaped, control words, and a line feed after each paragraph
+// mark. A piece may end after a line feed; after a colour or bold control
+// word ended by its space; or, only where neither comes near, in the text
+// after a byte below 0x40, which is never part of a double-byte character.
+int CDocumentPieces::FindEnd(int from, int target, Format& state) const
+{
+    struct Candidate {
+        int at;
+        Format state;
+    };
+    Candidate line = { -1, {} }, word = { -1, {} }, text = { -1, {} };
+    bool any = false;
+    auto note = [&](Candidate& kind, int at, const Format& format) {
+        // Past the target only the first boundary counts.
+        if (at <= target || !any) {
+            kind.at = at;
+            kind.state = format;
+            any = true;
+        }
+    };
+
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(m_body.c_str());
+    const int n = m_body.GetLength();
+    Format s = state;
+    int i = from;
+    while (i < n) {
+        if (i > target && any) break;
+        const unsigned char c = b[i];
+        if (c == '\\') {
+            if (IsLetter(b[i + 1])) {
+                int j = i + 1;
+                while (IsLetter(b[j])) ++j;
+                const int nameLength = j - (i + 1);
+                if (b[j] == '-') ++j;
+                int value = -1;
+                if (IsDigit(b[j])) {
+                    value = 0;
+                    while (IsDigit(b[j])) {
+                        if (value < 100000) value = value * 10 + (b[j] - '0');
+                        ++j;
+                    }
+                }
+                const bool colour = nameLength == 2 && b[i + 1] == 'c' && b[i + 2] == 'f';
+                const bool bold = nameLength == 1 && b[i + 1] == 'b';
+                if (colour) s.colour = value < 0 ? 0 : value;
+                if (bold) s.bold = value == 0 ? 0 : 1;
+                if (b[j] == ' ') {
+                    ++j;
+                    if (colour || bold) note(word, j, s);
+                }
+                i = j;
+            } else {
+                i += b[i + 1] ? 2 : 1;
+                note(text, i, s);
+            }
+        } else if (c == '\n') {
+            ++i;
+            note(line, i, s);
+        } else {
+            ++i;
+            if (c < 0x40) note(text, i, s);
+        }
+    }
+    if (i >= n) {
+        state = s;
+        return n;
+    }
+    // A line end in the second half of the window, else a control word,
+    // else any line end, else the text.
+    const Candidate& pick = line.at >= from + (target - from) / 2 ? line
+                          : word.at >= 0                          ? word
+                          : line.at >= 0                          ? line
+                                                                  : text;
+    state = pick.state;
+    return pick.at;
+}
+
+bool CDocumentPieces::Next(int bodyBytes, CString& piece)
+{
+    piece = CString();
+    if (!HasMore()) return false;
+    if (bodyBytes < 1) bodyBytes = 1;
+
+    const int from = m_position;
+    const int n = m_body.GetLength();
+    Format state = m_state;
+    const int end = bodyBytes >= n - from ? n : FindEnd(from, from + bodyBytes, state);
+    if (end == n) state = m_final;
+    const bool first = !m_started;
+    const bool last = end == n;
+
+    // The format words: before the text of a later piece, the format in
+    // force where it starts; after the text of a first piece that is not the
+    // whole document, the format in force at the end of the whole body.
+    char words[48] = "";
+    if (!first) {
+        snprintf(words, sizeof words, "\\cf%d\\b%s ", m_state.colour < 0 ? 0 : m_state.colour,
+                 m_state.bold > 0 ? "" : "0");
+    } else if (!last && (m_final.colour >= 0 || m_final.bold >= 0)) {
+        char colour[16] = "", bold[8] = "";
+        if (m_final.colour >= 0) snprintf(colour, sizeof colour, "\\cf%d", m_final.colour);
+        if (m_final.bold >= 0) snprintf(bold, sizeof bold, "\\b%s", m_final.bold > 0 ? "" : "0");
+        snprintf(words, sizeof words, "%s%s ", colour, bold);
+    }
+    const char* trailer = first ? kLastTrailer : kPieceEnd;
+    const int wordsLength = static_cast<int>(strlen(words));
+    const int trailerLength = static_cast<int>(strlen(trailer));
+    const long long total = static_cast<long long>(m_prolog.GetLength()) + wordsLength + (end - from) + trailerLength;
+    if (total > INT_MAX / 2 || !piece.GetWriteBuffer(static_cast<int>(total))) return false;
+    piece.ReleaseWriteBuffer(0);
+
+    const bool made = first ? piece.Append(m_prolog) && piece.Append(m_body.c_str() + from, end - from) &&
+                                  piece.Append(words, wordsLength) && piece.Append(trailer, trailerLength)
+                            : piece.Append(m_prolog) && piece.Append(words, wordsLength) &&
+                                  piece.Append(m_body.c_str() + from, end - from) &&
+                                  piece.Append(trailer, trailerLength);
+    if (!made) {
+        piece = CString();
+        return false;
+    }
+    m_started = true;
+    m_position = end;
+    m_state = state;
+    (void)last;
+    return true;
+}

@@ -1,0 +1,68 @@
+#pragma once
+#include <windows.h>
+#include "text/CString.h"
+
+// The part of the page that the control can show: the markup converted to
+// the ANSI code page and cut so that the control holds at most
+// characterLimit characters. A line feed becomes a paragraph mark of two
+// characters and a carriage return none; any other byte counts as one
+// character, which no charset of the Encoding menu exceeds. The cut never
+// splits a double-byte character of the code page. An embedded NUL ends the
+// text, as it ends every narrow text.
+CString ShownMarkup(const wchar_t* markup, int characterLimit);
+
+// Whether text laid out in a client area of width by height pixels certainly
+// needs more height than that: every line is at least 8 pixels high, every
+// line feed starts a line, and every byte from the space up is at least one
+// pixel wide.
+bool CertainlyOverflows(const char* text, int width, int height);
+
+// The viewer's RTF document in pieces. The first piece is a complete document
+// that replaces the control's content; each later one is a complete document
+// to be inserted at the end of the text (EM_STREAMIN with SFF_SELECTION). A
+// piece ends on a step boundary of the body, preferably a line end, where the
+// colour and bold in force are known; the next piece states them before its
+// text. The first piece also states the colour and bold in force at the end
+// of the whole body before its closing paragraph mark, which the control
+// turns into the format of its final paragraph mark, as a single stream-in
+// of the whole document does. Together the pieces leave the control as that
+// single stream-in does.
+class CDocumentPieces {
+public:
+    CDocumentPieces();
+    CDocumentPieces(const CDocumentPieces&) = delete;
+    CDocumentPieces& operator=(const CDocumentPieces&) = delete;
+
+    // prolog: everything before the body (BuildRtfProlog); body: the
+    // highlighted markup (HighlightMarkup). The next piece is the first.
+    void Start(const CString& prolog, const CString& body);
+    // Lets go of the document.
+    void Clear();
+
+    bool HasMore() const { return m_position < m_body.GetLength() || !m_started; }
+    bool AtStart() const { return !m_started; }
+    // Bytes of the body not yet handed out.
+    int Remaining() const { return m_body.GetLength() - m_position; }
+
+    // The next piece, holding about bodyBytes of the body, or more where no
+    // step boundary comes sooner; the last piece takes the rest. False when
+    // nothing is left or the piece cannot be made.
+    bool Next(int bodyBytes, CString& piece);
+
+private:
+    // Colour index and bold in force; -1 while the body has not stated them.
+    struct Format {
+        int colour;
+        int bold;
+    };
+    // Where the piece that starts at from should end, at about target, and
+    // the format in force there; state holds the format in force at from.
+    int FindEnd(int from, int target, Format& state) const;
+
+    CString m_prolog;
+    CString m_body;
+    int m_position;
+    bool m_started;
+    Format m_state;     // in force at m_position
+    Format m_final;     // in force at the end of the body
+};
