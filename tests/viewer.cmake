@@ -1,5 +1,5 @@
 # The source viewer: dialog, document, layout and placement; Copy, Save and
 # the Encoding menu, driven inside their modal loops.
-gd_test(viewer_dialog_test SOURCES viewer_dialog_test.cpp viewer_harness.cpp RESOURCES)
-gd_test(viewer_commands_test SOURCES viewer_commands_test.cpp viewer_harness.cpp RESOURCES)
+gd_test(viewer_dialog_test SOURCES viewer_dialog_test.cpp support/ViewerHarness.cpp RESOURCES)
+gd_test(viewer_commands_test SOURCES viewer_commands_test.cpp support/ViewerHarness.cpp RESOURCES)
 gd_test_locale(viewer_commands_test_ja viewer_commands_test ja_JP.UTF-8)

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
-#include "viewer_harness.h"
+#include "support/ViewerHarness.h"
 #include "resources/resource.h"
 #include "viewer/RtfDocument.h"
 
@@ -50,28 +50,6 @@ TEST(ViewerDocument, StreamInHandsOutTheSameBytesInTheChunksAsked)
     }
     EXPECT_EQ("0123456789", received);
     EXPECT_EQ((std::vector<LONG>{ 4, 4, 2, 0 }), chunks);
-}
-
-TEST(ViewerDocument, StreamInTimeForLargeDocuments)
-{
-    // Figures only: the time to hand out a document grows with its size.
-    for (LONG size : { 1000000L, 4000000L, 16000000L }) {
-        std::string document(size, 'x');
-        CViewerDialog::StreamInSource source = { document.data(), size, 0 };
-        BYTE buffer[4096];
-        LONG total = 0, count = 0;
-        LARGE_INTEGER frequency, start, end;
-        QueryPerformanceFrequency(&frequency);
-        QueryPerformanceCounter(&start);
-        do {
-            CViewerDialog::StreamInCallback(reinterpret_cast<DWORD_PTR>(&source), buffer, sizeof(buffer), &count);
-            total += count;
-        } while (count > 0);
-        QueryPerformanceCounter(&end);
-        printf("[figure] %ld-byte document handed out in 4 KB chunks: %.2f ms\n", size,
-               double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
-        EXPECT_EQ(size, total);
-    }
 }
 
 TEST(ViewerDocument, TextReadBackEqualsTheMarkup)
@@ -201,44 +179,6 @@ TEST(ViewerDocument, ControlIsSetUpForTheViewer)
     }
     EXPECT_NE(nullptr, smallIcon);
     EXPECT_EQ(nullptr, bigIcon);
-}
-
-TEST(ViewerDocument, MegabytePageTimeToShown)
-{
-    std::wstring markup = L"<HTML><BODY>\n";
-    int rows = 0;
-    while (markup.size() < 1000000) {
-        wchar_t row[96];
-        swprintf(row, 96, L"<TR CLASS=\"r%d\"><TD>cell %d</TD><!-- c --></TR>\n", rows % 7, rows);
-        markup += row;
-        ++rows;
-    }
-    markup += L"</BODY></HTML>";
-    ViewerUnderTest viewer(markup.c_str(), kNoCharset);
-    LARGE_INTEGER frequency, start, shown = {};
-    QueryPerformanceFrequency(&frequency);
-    LONG characters = 0;
-    ModalScript script;
-    script.When("viewer shown", [&] { return viewer.Shown(); }, [&] {
-        QueryPerformanceCounter(&shown);
-        characters = GetWindowTextLengthA(viewer.Edit());
-        PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0);
-    });
-    QueryPerformanceCounter(&start);
-    viewer.RunWith(script, 120000);
-    double toShown = double(shown.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
-    printf("[figure] %zu characters of markup (%d rows): modal run start to document shown %.0f ms; "
-           "the control holds %ld characters\n", markup.size(), rows, toShown, characters);
-
-    // Of which building the document string is the viewer's own part.
-    LARGE_INTEGER built;
-    QueryPerformanceCounter(&start);
-    CString narrow(markup.c_str());
-    CString document = BuildRtfDocument(narrow, 1252);
-    QueryPerformanceCounter(&built);
-    printf("[figure] building its %d-byte RTF document: %.0f ms\n", document.GetLength(),
-           double(built.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
-    EXPECT_GT(characters, 0);
 }
 
 // --- Layout -------------------------------------------------------------

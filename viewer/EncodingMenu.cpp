@@ -1,5 +1,6 @@
 #include "viewer/ViewerDialog.h"
 #include "resources/resource.h"
+#include "server/Handles.h"
 #include "server/ModuleState.h"
 
 // The right-click Encoding menu over the viewer's text: it picks the charset
@@ -29,19 +30,6 @@ const EncodingItem kEncodingItems[] = {
     { ID_ENCODING_EASTEUROPE, EASTEUROPE_CHARSET },
     { ID_ENCODING_OEM,        OEM_CHARSET },
     { ID_ENCODING_SYMBOL,     SYMBOL_CHARSET },
-};
-
-// Owns a loaded menu.
-class MenuHandle {
-public:
-    explicit MenuHandle(HMENU menu) : m_menu(menu) {}
-    ~MenuHandle() { if (m_menu) DestroyMenu(m_menu); }
-    MenuHandle(const MenuHandle&) = delete;
-    MenuHandle& operator=(const MenuHandle&) = delete;
-    HMENU Get() const { return m_menu; }
-
-private:
-    HMENU m_menu;
 };
 
 // The check-marked item for a charset state.

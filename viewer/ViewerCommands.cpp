@@ -1,6 +1,7 @@
 #include "viewer/ViewerDialog.h"
 #include <string.h>
 #include "resources/resource.h"
+#include "server/Handles.h"
 #include "server/ModuleContext.h"
 #include "server/ModuleState.h"
 
@@ -12,31 +13,10 @@ namespace {
 // Two pairs of description and pattern, the list's terminator and a spare NUL.
 const char kSaveFilter[] =
     "Text Files (*.txt)\0*.txt\0Rich Text Format (*.rtf)\0*.rtf\0\0";
-static_assert(sizeof(kSaveFilter) == 58, "the filter is 58 bytes");
+static_assert(sizeof(kSaveFilter) == kSaveFilterSize, "the filter is 58 bytes");
 
 const char kSaveTitle[] = "Save Web Glimmerdeck As";
 const char kDefaultExtension[] = "txt";
-
-// Owns a file handle, closing it on every path.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsValid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-    bool Close()
-    {
-        bool closed = true;
-        if (IsValid()) closed = CloseHandle(m_handle) != FALSE;
-        m_handle = INVALID_HANDLE_VALUE;
-        return closed;
-    }
-
-private:
-    HANDLE m_handle;
-};
 
 // The narrow text streamed out of the control, in a heap buffer that grows
 // when the control hands out more than was foreseen.
@@ -168,34 +148,44 @@ LRESULT CViewerDialog::OnCopy(WORD, WORD, HWND, BOOL&)
     return 0;
 }
 
+void FillSaveSettings(OPENFILENAMEA& ofn, HWND owner, char* filter, char* fileName)
+{
+    ZeroMemory(&ofn, sizeof(ofn));
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;     // the older form every system takes
+    ofn.hwndOwner = owner;
+    ofn.hInstance = g_module.instance;
+    ofn.lpstrFilter = filter;
+    ofn.lpstrCustomFilter = nullptr;
+    ofn.nMaxCustFilter = 0;
+    ofn.nFilterIndex = 0;
+    ofn.lpstrFile = fileName;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrFileTitle = nullptr;
+    ofn.nMaxFileTitle = MAX_PATH;
+    ofn.lpstrInitialDir = nullptr;
+    ofn.lpstrTitle = kSaveTitle;
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_CREATEPROMPT | OFN_EXPLORER;
+    ofn.nFileOffset = 0;
+    ofn.nFileExtension = 0;
+    ofn.lpstrDefExt = kDefaultExtension;
+    ofn.lCustData = 0;
+    ofn.lpfnHook = nullptr;
+    ofn.lpTemplateName = nullptr;
+}
+
+void CopySaveFilter(char (&filter)[kSaveFilterSize])
+{
+    memcpy(filter, kSaveFilter, kSaveFilterSize);
+}
+
 LRESULT CViewerDialog::OnSave(WORD, WORD, HWND, BOOL&)
 {
-    char filter[sizeof(kSaveFilter)];
-    memcpy(filter, kSaveFilter, sizeof(filter));
+    char filter[kSaveFilterSize];
+    CopySaveFilter(filter);
     char fileName[MAX_PATH];
     ZeroMemory(fileName, sizeof(fileName));
 
-    ZeroMemory(&m_ofn, sizeof(m_ofn));
-    m_ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    m_ofn.hwndOwner = m_hWnd;
-    m_ofn.hInstance = g_module.instance;
-    m_ofn.lpstrFilter = filter;
-    m_ofn.lpstrCustomFilter = nullptr;
-    m_ofn.nMaxCustFilter = 0;
-    m_ofn.nFilterIndex = 0;
-    m_ofn.lpstrFile = fileName;
-    m_ofn.nMaxFile = MAX_PATH;
-    m_ofn.lpstrFileTitle = nullptr;
-    m_ofn.nMaxFileTitle = MAX_PATH;
-    m_ofn.lpstrInitialDir = nullptr;
-    m_ofn.lpstrTitle = kSaveTitle;
-    m_ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_CREATEPROMPT | OFN_EXPLORER;
-    m_ofn.nFileOffset = 0;
-    m_ofn.nFileExtension = 0;
-    m_ofn.lpstrDefExt = kDefaultExtension;
-    m_ofn.lCustData = 0;
-    m_ofn.lpfnHook = nullptr;
-    m_ofn.lpTemplateName = nullptr;
+    FillSaveSettings(m_ofn, m_hWnd, filter, fileName);
 
     BOOL chosen = ContextGetSaveFileNameA(&m_ofn);
     // The record must not keep pointers into this frame.

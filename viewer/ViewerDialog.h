@@ -6,7 +6,15 @@
 #include "text/CBstr.h"
 #include "viewer/DocumentPieces.h"
 
-// The modal, resizable source viewer.
+// The Save As dialog's settings, filled into the viewer's record for each
+// Save: filter and fileName are the caller's buffers (the filter as
+// CopySaveFilter writes it, the name MAX_PATH bytes).
+const int kSaveFilterSize = 58;
+void CopySaveFilter(char (&filter)[kSaveFilterSize]);
+void FillSaveSettings(OPENFILENAMEA& ofn, HWND owner, char* filter, char* fileName);
+
+// The modal, resizable source viewer. What it shows and saves is seen through
+// its window, its rich-edit control and the files it writes; its state is its own.
 class CViewerDialog : public CDialogObject {
 public:
     // markup: the page's markup, of which the viewer keeps its own copy; the
@@ -14,11 +22,10 @@ public:
     // charset: font charset number, negative when the page declares none.
     CViewerDialog(BSTR markup, int charset);
 
-    // Runs template 104 modally, owned by the window active at this moment.
-    // Returns the EndDialog code (1 or 2), or -1 when the dialog cannot be run.
+    // Runs the viewer's template (IDD_VIEWER) modally, owned by the window
+    // active at this moment. Returns the EndDialog code (1 or 2), or -1 when
+    // the dialog cannot be run.
     INT_PTR Run();
-
-    DECLARE_MESSAGE_MAP()
 
     // Rebuilds the RTF document from the markup and the charset state and
     // replaces the whole content of the rich-edit control with it. The
@@ -31,15 +38,6 @@ public:
     void FinishFill();
     void SavePlacement();
     void RestorePlacement();
-
-    LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
-    LRESULT OnSize(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
-    LRESULT OnGetMinMaxInfo(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
-    LRESULT OnNotify(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
-    LRESULT OnClose(WORD code, WORD id, HWND control, BOOL& handled);
-    LRESULT OnAbout(WORD code, WORD id, HWND control, BOOL& handled);
-    LRESULT OnCopy(WORD code, WORD id, HWND control, BOOL& handled);
-    LRESULT OnSave(WORD code, WORD id, HWND control, BOOL& handled);
 
     // Rich-edit stream callbacks. Stream-in: the cookie is a StreamInSource.
     // Stream-out: the cookie is an open file handle; a failed or short write
@@ -54,9 +52,17 @@ public:
         LONG position;
     };
 
-    int m_charset;
-    CBstr m_markup;
-    OPENFILENAMEA m_ofn;
+private:
+    DECLARE_MESSAGE_MAP()
+
+    LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnSize(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnGetMinMaxInfo(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnNotify(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnClose(WORD code, WORD id, HWND control, BOOL& handled);
+    LRESULT OnAbout(WORD code, WORD id, HWND control, BOOL& handled);
+    LRESULT OnCopy(WORD code, WORD id, HWND control, BOOL& handled);
+    LRESULT OnSave(WORD code, WORD id, HWND control, BOOL& handled);
 
     // Posted to the viewer with a replaced source control to destroy.
     static const UINT kDiscardSourceMessage = WM_APP + 1;
@@ -66,7 +72,6 @@ public:
     LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
 
-private:
     // Pieces for at most budgetMs (INFINITE: all of them), ending early when
     // input waits.
     void ContinueFill(DWORD budgetMs);
@@ -76,12 +81,15 @@ private:
     // and scroll position.
     static void AppendPiece(HWND edit, const CString& piece);
 
-    CDocumentPieces m_pieces;
-    int m_pieceBytes;           // body bytes of the next piece, following the time the last one took
-
     static void SetUpSourceControl(HWND edit);
     HWND ReplaceSourceControl(HWND edit);
     // Streams the control's content into path, replacing the file there only
     // when the whole stream was written.
     static void SaveControlTo(HWND edit, const char* path, UINT format);
+
+    int m_charset;
+    CBstr m_markup;
+    OPENFILENAMEA m_ofn;
+    CDocumentPieces m_pieces;
+    int m_pieceBytes;           // body bytes of the next piece, following the time the last one took
 };

@@ -1,4 +1,4 @@
-#include "viewer_harness.h"
+#include "support/ViewerHarness.h"
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>

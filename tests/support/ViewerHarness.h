@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "resources/resource.h"
 #include "viewer/ViewerDialog.h"
 
 // Drives modal loops from inside: a thread timer runs the steps of a script
@@ -59,7 +60,7 @@ private:
 };
 
 // A viewer opened the way the command object opens it: entered in the list
-// of windows being created and run from template 104, owned by the active window.
+// of windows being created and run from its template (IDD_VIEWER), owned by the active window.
 class ViewerUnderTest {
 public:
     ViewerUnderTest(const wchar_t* markup, int charset);
@@ -67,7 +68,7 @@ public:
 
     CViewerDialog& Dialog() { return *m_dialog; }
     HWND Window() const { return m_dialog->m_hWnd; }
-    HWND Edit() const { return GetDlgItem(m_dialog->m_hWnd, 1004); }
+    HWND Edit() const { return GetDlgItem(m_dialog->m_hWnd, IDC_SOURCE); }
     bool Shown() const { return Window() && IsWindowVisible(Window()); }
 
     // Runs the viewer with the script driving; the result is Run()'s.
