@@ -1,4 +1,4 @@
-# Hostile pages and platform faults through the whole road of a button press.
+# Hostile pages and platform faults through a whole button press.
 gd_test(hostile_pages_test SOURCES hostile_pages_test.cpp RESOURCES)
 target_link_libraries(hostile_pages_test PRIVATE gdpress)
 gd_test_locale(hostile_pages_test_cp932 hostile_pages_test ja_JP.UTF-8)

@@ -1,4 +1,4 @@
-// Hostile pages through the whole road of a button press: the command object
+// Hostile pages through a whole button press: the command object
 // sited on the browser stand-in, Exec, the viewer shown and read back, every
 // modal loop ended at a deadline. Whatever the page, Exec answers S_OK,
 // nothing hangs, and what the viewer shows is the page's text.
@@ -6,7 +6,7 @@
 #include <objbase.h>
 #include <string>
 #include "server/ModuleLifetime.h"
-#include "tools/bench/RoadPress.h"
+#include "tools/bench/ButtonPress.h"
 
 namespace {
 

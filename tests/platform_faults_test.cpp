@@ -13,7 +13,7 @@
 #include "resources/resource.h"
 #include "server/ModuleState.h"
 #include "support/TestSupport.h"
-#include "tools/bench/RoadPress.h"
+#include "tools/bench/ButtonPress.h"
 
 namespace {
 

@@ -5,10 +5,10 @@ target_compile_options(glimmerdeck-bench PRIVATE ${GD_WARNINGS})
 
 # One press of the button with the module's code and resources in the program,
 # on the browser stand-in's model (tools/host).
-add_library(gdpress STATIC bench/RoadPress.cpp bench/BenchSupport.cpp)
+add_library(gdpress STATIC bench/ButtonPress.cpp bench/BenchSupport.cpp)
 target_link_libraries(gdpress PUBLIC gdhost gdcore psapi)
 target_compile_options(gdpress PRIVATE ${GD_WARNINGS})
 
-add_executable(glimmerdeck-bench-road bench/RoadBench.cpp $<TARGET_OBJECTS:gdres>)
-target_link_libraries(glimmerdeck-bench-road PRIVATE gdpress)
-target_compile_options(glimmerdeck-bench-road PRIVATE ${GD_WARNINGS})
+add_executable(glimmerdeck-bench-press bench/PressBench.cpp $<TARGET_OBJECTS:gdres>)
+target_link_libraries(glimmerdeck-bench-press PRIVATE gdpress)
+target_compile_options(glimmerdeck-bench-press PRIVATE ${GD_WARNINGS})

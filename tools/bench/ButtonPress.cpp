@@ -1,4 +1,4 @@
-#include "tools/bench/RoadPress.h"
+#include "tools/bench/ButtonPress.h"
 #include <psapi.h>
 #include <richedit.h>
 #include <ocidl.h>

@@ -1,7 +1,7 @@
 #pragma once
 // One press of the button through the module's own code in this process:
 // ZExtension sited on the browser stand-in over a page model, Exec, and the
-// viewer watched from inside its modal loop. Shared by the road benchmark and
+// viewer watched from inside its modal loop. Shared by the press benchmark and
 // the hostile-page tests. Call ModuleAttach first (server/ModuleLifetime.h).
 #include <windows.h>
 #include <functional>

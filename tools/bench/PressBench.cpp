@@ -1,9 +1,9 @@
-// glimmerdeck-bench-road: the whole road of a button press, timed and
+// glimmerdeck-bench-press: a whole button press, timed and
 // measured in the browser stand-in, with the module's code in this process.
 //
-//   glimmerdeck-bench-road times PAGE_1M PAGE_2M PAGE_5M   first screen and whole document of each, their
+//   glimmerdeck-bench-press times PAGE_1M PAGE_2M PAGE_5M   first screen and whole document of each, their
 //                                                          growth, one re-render and one resize of the last
-//   glimmerdeck-bench-road memory PAGE                        peak private bytes of one press
+//   glimmerdeck-bench-press memory PAGE                        peak private bytes of one press
 //
 // Prints rows of the one table (BenchSupport.h). Exit codes: 0 done, 1 a page
 // could not be read or the viewer did not show it in time, 2 bad arguments.
@@ -14,20 +14,20 @@
 #include <vector>
 #include "server/ModuleLifetime.h"
 #include "tools/bench/BenchSupport.h"
-#include "tools/bench/RoadPress.h"
+#include "tools/bench/ButtonPress.h"
 
 namespace {
 
 // A hang guard only.
 const DWORD kDeadlineMs = 60 * 60 * 1000;
 
-const char kUsage[] = "usage: glimmerdeck-bench-road times PAGE_1M PAGE_2M PAGE_5M | memory PAGE\n";
+const char kUsage[] = "usage: glimmerdeck-bench-press times PAGE_1M PAGE_2M PAGE_5M | memory PAGE\n";
 
 bool LoadModel(const std::string& path, PageModel& model, size_t& bytes)
 {
     std::string page;
     if (!ReadWholeFile(path, page) || page.empty()) {
-        fprintf(stderr, "glimmerdeck-bench-road: cannot read %s\n", path.c_str());
+        fprintf(stderr, "glimmerdeck-bench-press: cannot read %s\n", path.c_str());
         return false;
     }
     bytes = page.size();
@@ -38,7 +38,7 @@ bool LoadModel(const std::string& path, PageModel& model, size_t& bytes)
 bool Shown(const PressResult& press, const std::string& page)
 {
     if (press.viewerShown && !press.timedOut) return true;
-    fprintf(stderr, "glimmerdeck-bench-road: %s: the viewer %s\n", page.c_str(),
+    fprintf(stderr, "glimmerdeck-bench-press: %s: the viewer %s\n", page.c_str(),
             press.timedOut ? "was still open at the deadline" : "did not show the page");
     return false;
 }
@@ -91,7 +91,7 @@ int Times(char** paths, int count)
         }
         Spread all = SpreadOf(whole[i]), mine = SpreadOf(own[i]);
         Spread share = { mine.min / all.min, mine.median / all.median, mine.max / all.max };
-        PrintRow(Megabytes("road: Exec to first screen", sizes[i]), "ms", SpreadOf(first[i]));
+        PrintRow(Megabytes("press: Exec to first screen", sizes[i]), "ms", SpreadOf(first[i]));
         PrintRow("  Exec to whole document shown", "ms", all);
         PrintRow("  outside the control's stream-ins", "ms", mine, "", nullptr, &share);
         PrintMemory(last, sizes[i]);
@@ -99,7 +99,7 @@ int Times(char** paths, int count)
     const Spread one = SpreadOf(whole[0]), five = SpreadOf(whole[count - 1]);
     const double g = five.median / one.median;
     const Spread growth = Same(g);
-    PrintRow("road: t(5 MB) / t(1 MB), whole document", "ms", five, "the 1 MB page", &one, &growth);
+    PrintRow("press: t(5 MB) / t(1 MB), whole document", "ms", five, "the 1 MB page", &one, &growth);
 
     PressOptions again;
     again.rerender = true;
@@ -108,16 +108,16 @@ int Times(char** paths, int count)
     PressResult press = PressButton(models[count - 1], again);
     if (!Shown(press, paths[count - 1])) return 1;
     if (press.charset != ARABIC_CHARSET) {
-        fprintf(stderr, "glimmerdeck-bench-road: the Encoding menu did not choose Arabic (%d)\n", press.charset);
+        fprintf(stderr, "glimmerdeck-bench-press: the Encoding menu did not choose Arabic (%d)\n", press.charset);
         return 1;
     }
     const double t = press.rerenderSeconds * 1000, tOwn = (press.rerenderSeconds - press.rerenderStreamSeconds) * 1000;
     const Spread firstOpen = Same(press.wholeSeconds * 1000), againShare = Same(press.rerenderSeconds / press.wholeSeconds);
-    PrintRow(Megabytes("road: Encoding menu re-render, whole document", sizes[count - 1]), "ms", Same(t),
+    PrintRow(Megabytes("press: Encoding menu re-render, whole document", sizes[count - 1]), "ms", Same(t),
              "its first open", &firstOpen, &againShare);
     PrintRow("  its first screen", "ms", Same(press.rerenderFirstSeconds * 1000));
     PrintRow("  outside the control's stream-ins", "ms", Same(tOwn));
-    PrintRow(Megabytes("road: widening the viewer by 80 pixels", sizes[count - 1]), "ms",
+    PrintRow(Megabytes("press: widening the viewer by 80 pixels", sizes[count - 1]), "ms",
              Same(press.resizeSeconds * 1000), "its first open", &firstOpen, nullptr);
     return 0;
 }
@@ -131,7 +131,7 @@ int Memory(const std::string& path)
     options.deadlineMs = kDeadlineMs;
     PressResult press = PressButton(model, options);
     if (!Shown(press, path)) return 1;
-    PrintRow(Megabytes("road: one press, whole document", bytes), "ms", Same(press.wholeSeconds * 1000));
+    PrintRow(Megabytes("press: one press, whole document", bytes), "ms", Same(press.wholeSeconds * 1000));
     PrintMemory(press, bytes);
     return 0;
 }
