@@ -1,12 +1,4 @@
-# Cross-compile for 32-bit Windows with mingw-w64 (posix threads); run the
-# results through Wine so CTest can execute the test programs here.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows (i686): the DLL for 32-bit browser processes.
+set(GD_MINGW_TRIPLE i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/lib/wine-run)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,12 +1,4 @@
-# Cross-compile for 64-bit Windows with mingw-w64 (posix threads); run the
-# results through Wine so CTest can execute the test programs here.
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows (x86-64): the DLL for 64-bit browser processes.
+set(GD_MINGW_TRIPLE x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-set(CMAKE_C_COMPILER   x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/lib/wine-run64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
