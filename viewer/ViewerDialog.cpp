@@ -37,6 +37,8 @@ const DWORD kPieceMs = 40;
 // ticks the window paints and answers the user.
 const DWORD kFillTickMs = 120;
 const UINT kFillTimerMs = 10;
+// The control's own undo limit, which it has again after a fill.
+const WPARAM kUndoLimit = 100;
 // Finishing the fill at once (Copy, Save) takes larger pieces.
 const int kFinishPieceBytes = 4 * 1024 * 1024;
 
@@ -64,7 +66,7 @@ BEGIN_MESSAGE_MAP(CViewerDialog)
 END_MESSAGE_MAP()
 
 CViewerDialog::CViewerDialog(BSTR markup, int charset)
-    : m_charset(InitialCharsetState(charset)), m_pieceBytes(kMinPieceBytes)
+    : m_charset(InitialCharsetState(charset)), m_pieceBytes(kMinPieceBytes), m_undoOff(false)
 {
     ZeroMemory(&m_ofn, sizeof(m_ofn));
     if (markup) m_markup.Attach(SysAllocStringLen(markup, SysStringLen(markup)));
@@ -125,6 +127,12 @@ void CViewerDialog::BuildDocument()
     }
     StreamIn(edit, first, SF_RTF);
     if (fresh) ShowWindow(fresh, SW_SHOWNA);
+    // An insertion into the text is an undoable edit: the control keeps a
+    // record of every run of every piece, and once it holds more pieces than
+    // its undo limit it drops the oldest piece's records with each new one,
+    // which made every later piece many times slower. Nothing of the fill is
+    // for undoing.
+    if (m_pieces.HasMore()) m_undoOff = SendMessageA(edit, EM_SETUNDOLIMIT, 0, 0) == 0;
 
     m_pieceBytes = kMinPieceBytes;
     if (m_pieces.HasMore() && SetTimer(m_hWnd, kFillTimer, kFillTimerMs, nullptr)) return;
@@ -219,7 +227,14 @@ void CViewerDialog::FinishFill()
 
 void CViewerDialog::StopFill()
 {
-    if (m_hWnd) KillTimer(m_hWnd, kFillTimer);
+    if (m_hWnd) {
+        KillTimer(m_hWnd, kFillTimer);
+        // A fill leaves the control with its usual undo, as one stream-in of
+        // the whole document does.
+        HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
+        if (m_undoOff && edit) SendMessageA(edit, EM_SETUNDOLIMIT, kUndoLimit, 0);
+    }
+    m_undoOff = false;
     m_pieces.Clear();
 }
 

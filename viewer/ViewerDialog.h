@@ -78,6 +78,7 @@ private:
 
     CDocumentPieces m_pieces;
     int m_pieceBytes;           // body bytes of the next piece, following the time the last one took
+    bool m_undoOff;             // the control records no undo while the pieces go in
 
     static void SetUpSourceControl(HWND edit);
     HWND ReplaceSourceControl(HWND edit);
