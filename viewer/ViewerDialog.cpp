@@ -33,6 +33,12 @@ const int kFirstPieceBytes = 48 * 1024;
 const int kMinPieceBytes = 8 * 1024;
 const int kMaxPieceBytes = 1024 * 1024;
 const DWORD kPieceMs = 40;
+// Every piece costs the control a walk over the paragraphs already in,
+// whatever its size, and one more when it is painted. A piece is at least
+// this fraction of the body already in, so that the walks of the whole fill
+// add up to a fixed multiple of the text and the fill stays linear; the
+// largest pieces of a 5 MB page then take a few hundred milliseconds.
+const int kGrowthDivisor = 16;
 // Pieces go in for this long per timer tick unless input waits; between
 // ticks the window paints and answers the user.
 const DWORD kFillTickMs = 120;
@@ -202,11 +208,14 @@ void CViewerDialog::ContinueFill(DWORD budgetMs)
         AppendPiece(edit, piece);
         const DWORD took = GetTickCount() - pieceStart;
 
-        // The next piece is sized to take about kPieceMs.
+        // The next piece is sized to take about kPieceMs, and grows with the
+        // text already in.
         const long long done = before - m_pieces.Remaining();
         long long next = took > 0 ? done * kPieceMs / took : static_cast<long long>(size) * 2;
         if (next > static_cast<long long>(size) * 2) next = static_cast<long long>(size) * 2;
         if (next < kMinPieceBytes) next = kMinPieceBytes;
+        const long long floor = m_pieces.HandedOut() / kGrowthDivisor;
+        if (next < floor) next = floor;
         if (next > kMaxPieceBytes) next = kMaxPieceBytes;
         if (budgetMs != INFINITE) m_pieceBytes = static_cast<int>(next);
 
