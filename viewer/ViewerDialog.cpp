@@ -59,6 +59,8 @@ void MoveControl(HWND dialog, int id, int x, int y, int width, int height)
 BEGIN_MESSAGE_MAP(CViewerDialog)
     ON_MESSAGE(WM_INITDIALOG,               OnInitDialog)
     ON_MESSAGE(WM_SIZE,                     OnSize)
+    ON_MESSAGE(WM_ENTERSIZEMOVE,            OnEnterSizeMove)
+    ON_MESSAGE(WM_EXITSIZEMOVE,             OnExitSizeMove)
     ON_MESSAGE(WM_GETMINMAXINFO,            OnGetMinMaxInfo)
     ON_MESSAGE(WM_NOTIFY,                   OnNotify)
     ON_MESSAGE(kDiscardSourceMessage,       OnDiscardSource)
@@ -72,7 +74,8 @@ BEGIN_MESSAGE_MAP(CViewerDialog)
 END_MESSAGE_MAP()
 
 CViewerDialog::CViewerDialog(BSTR markup, int charset)
-    : m_charset(InitialCharsetState(charset)), m_pieceBytes(kMinPieceBytes), m_undoOff(false)
+    : m_charset(InitialCharsetState(charset)), m_pieceBytes(kMinPieceBytes), m_undoOff(false), m_sizing(false),
+      m_layoutPending(false)
 {
     ZeroMemory(&m_ofn, sizeof(m_ofn));
     if (markup) m_markup.Attach(SysAllocStringLen(markup, SysStringLen(markup)));
@@ -334,8 +337,38 @@ DWORD CALLBACK CViewerDialog::StreamInCallback(DWORD_PTR cookie, LPBYTE buffer, 
 
 LRESULT CViewerDialog::OnSize(UINT, WPARAM, LPARAM, BOOL&)
 {
+    // While the user drags the frame, the controls keep their places: every
+    // new size of the text control costs it a layout of the whole text, which
+    // takes seconds for a large page. They take the final size once, when
+    // the drag ends.
+    if (m_sizing) {
+        m_layoutPending = true;
+        return 0;
+    }
+    LayOutControls();
+    return 0;
+}
+
+LRESULT CViewerDialog::OnEnterSizeMove(UINT, WPARAM, LPARAM, BOOL& handled)
+{
+    m_sizing = true;
+    handled = FALSE;
+    return 0;
+}
+
+LRESULT CViewerDialog::OnExitSizeMove(UINT, WPARAM, LPARAM, BOOL& handled)
+{
+    m_sizing = false;
+    if (m_layoutPending) LayOutControls();
+    m_layoutPending = false;
+    handled = FALSE;
+    return 0;
+}
+
+void CViewerDialog::LayOutControls()
+{
     RECT client;
-    if (!GetClientRect(m_hWnd, &client)) return 0;
+    if (!GetClientRect(m_hWnd, &client)) return;
     int width = client.right;
     int height = client.bottom;
     int buttonTop = height - kButtonFromBottom;
@@ -345,7 +378,6 @@ LRESULT CViewerDialog::OnSize(UINT, WPARAM, LPARAM, BOOL&)
     MoveControl(m_hWnd, IDC_COPY, width - kCopyFromRight, buttonTop, kButtonWidth, kButtonHeight);
     MoveControl(m_hWnd, IDC_SAVE, width - kSaveFromRight, buttonTop, kButtonWidth, kButtonHeight);
     InvalidateRect(m_hWnd, nullptr, FALSE);
-    return 0;
 }
 
 LRESULT CViewerDialog::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL&)

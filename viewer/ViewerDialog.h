@@ -34,6 +34,8 @@ public:
 
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnSize(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnEnterSizeMove(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnExitSizeMove(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnGetMinMaxInfo(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnNotify(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnClose(WORD code, WORD id, HWND control, BOOL& handled);
@@ -79,6 +81,11 @@ private:
     CDocumentPieces m_pieces;
     int m_pieceBytes;           // body bytes of the next piece, following the time the last one took
     bool m_undoOff;             // the control records no undo while the pieces go in
+    bool m_sizing;              // the user is dragging the frame
+    bool m_layoutPending;       // the client area changed size during that drag
+
+    // Places the text and the buttons in the client area.
+    void LayOutControls();
 
     static void SetUpSourceControl(HWND edit);
     HWND ReplaceSourceControl(HWND edit);
