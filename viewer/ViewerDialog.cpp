@@ -339,8 +339,8 @@ LRESULT CViewerDialog::OnSize(UINT, WPARAM, LPARAM, BOOL&)
 {
     // While the user drags the frame, the controls keep their places: every
     // new size of the text control costs it a layout of the whole text, which
-    // takes seconds for a large page. They take the final size once, when
-    // the drag ends.
+    // takes seconds to minutes for a large page. They take the final size
+    // once, when the drag ends.
     if (m_sizing) {
         m_layoutPending = true;
         return 0;
