@@ -662,6 +662,8 @@ struct Content {
     std::string rtf;
     std::vector<CHARFORMATA> formats;   // of characters spread over the text
     bool scrollBar = false;
+    bool canUndo = false;           // as the content was read
+    bool undoesAnEdit = false;      // an edit made after it
 };
 
 Content ReadContent(HWND edit)
@@ -676,6 +678,11 @@ Content ReadContent(HWND edit)
         content.formats.push_back(CharFormatAt(edit, at));
     SendMessageA(edit, WM_SETREDRAW, TRUE, 0);
     content.scrollBar = (GetWindowLongPtrA(edit, GWL_STYLE) & WS_VSCROLL) != 0;
+    // Last, since it changes the text: the control's undo as it was left.
+    content.canUndo = SendMessageA(edit, EM_CANUNDO, 0, 0) != 0;
+    SendMessageA(edit, EM_SETSEL, 0, 0);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("x"));
+    content.undoesAnEdit = SendMessageA(edit, EM_CANUNDO, 0, 0) != 0;
     return content;
 }
 
@@ -733,6 +740,8 @@ void ExpectSameContent(const Content& expected, const Content& actual)
     }
     EXPECT_EQ(0, differing) << "of " << expected.formats.size() << " character formats compared";
     EXPECT_EQ(expected.scrollBar, actual.scrollBar);
+    EXPECT_EQ(expected.canUndo, actual.canUndo);
+    EXPECT_EQ(expected.undoesAnEdit, actual.undoesAnEdit);
 }
 
 } // namespace

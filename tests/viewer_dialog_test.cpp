@@ -183,6 +183,31 @@ TEST(ViewerDocument, ControlIsSetUpForTheViewer)
 
 // --- Layout -------------------------------------------------------------
 
+namespace {
+
+// The text fills the client area above a strip with the buttons.
+void ExpectControlsLaidOutIn(HWND viewer)
+{
+    RECT client;
+    GetClientRect(viewer, &client);
+    LONG w = client.right, h = client.bottom;
+    SCOPED_TRACE(testing::Message() << "client " << w << "x" << h);
+    struct Expected { int id; RECT rect; };
+    const Expected expected[] = {
+        { IDC_SOURCE, { 0, 2, w, 2 + h - 40 } },
+        { IDC_ABOUT, { 3, h - 30, 3 + 75, h - 30 + 23 } },
+        { IDC_COPY, { w - 79, h - 30, w - 79 + 75, h - 30 + 23 } },
+        { IDC_SAVE, { w - 160, h - 30, w - 160 + 75, h - 30 + 23 } },
+    };
+    for (const Expected& e : expected) {
+        RECT actual = ChildRectInClient(viewer, e.id);
+        EXPECT_TRUE(EqualRect(&e.rect, &actual))
+            << "control " << e.id << ": expected " << Describe(e.rect) << ", got " << Describe(actual);
+    }
+}
+
+} // namespace
+
 TEST(ViewerLayout, ControlsFollowEveryResize)
 {
     const SIZE sizes[] = { { 640, 480 }, { 900, 700 }, { 400, 300 }, { 1024, 520 }, { 455, 333 } };
@@ -191,26 +216,40 @@ TEST(ViewerLayout, ControlsFollowEveryResize)
     script.When("viewer shown", [&] { return viewer.Shown(); }, [&] {
         for (const SIZE& size : sizes) {
             SetWindowPos(viewer.Window(), nullptr, 20, 20, size.cx, size.cy, SWP_NOZORDER);
-            RECT client;
-            GetClientRect(viewer.Window(), &client);
-            LONG w = client.right, h = client.bottom;
-            SCOPED_TRACE(testing::Message() << "window " << size.cx << "x" << size.cy << ", client " << w << "x" << h);
-            struct Expected { int id; RECT rect; };
-            const Expected expected[] = {
-                { IDC_SOURCE, { 0, 2, w, 2 + h - 40 } },
-                { IDC_ABOUT, { 3, h - 30, 3 + 75, h - 30 + 23 } },
-                { IDC_COPY, { w - 79, h - 30, w - 79 + 75, h - 30 + 23 } },
-                { IDC_SAVE, { w - 160, h - 30, w - 160 + 75, h - 30 + 23 } },
-            };
-            for (const Expected& e : expected) {
-                RECT actual = ChildRectInClient(viewer.Window(), e.id);
-                EXPECT_TRUE(EqualRect(&e.rect, &actual))
-                    << "control " << e.id << ": expected " << Describe(e.rect) << ", got " << Describe(actual);
-            }
+            SCOPED_TRACE(testing::Message() << "window " << size.cx << "x" << size.cy);
+            ExpectControlsLaidOutIn(viewer.Window());
         }
         PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0);
     });
     viewer.RunWith(script);
+}
+
+TEST(ViewerLayout, ADragOfTheFrameLaysTheControlsOutOnceWhenItEnds)
+{
+    ViewerUnderTest viewer(L"<P>x</P>", kNoCharset);
+    RECT before = {}, during = {};
+    ModalScript script;
+    script.When("viewer shown", [&] { return viewer.Shown(); }, [&] {
+        HWND window = viewer.Window();
+        SetWindowPos(window, nullptr, 20, 20, 640, 480, SWP_NOZORDER);
+        before = ChildRectInClient(window, IDC_SOURCE);
+        // What the system's loop for a drag of the frame sends.
+        SendMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
+        SetWindowPos(window, nullptr, 20, 20, 700, 500, SWP_NOZORDER);
+        SetWindowPos(window, nullptr, 20, 20, 820, 430, SWP_NOZORDER);
+        during = ChildRectInClient(window, IDC_SOURCE);
+        SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+        ExpectControlsLaidOutIn(window);
+        // A drag that only moves the window changes nothing.
+        SendMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
+        SetWindowPos(window, nullptr, 60, 40, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+        SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+        ExpectControlsLaidOutIn(window);
+        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    });
+    viewer.RunWith(script);
+    EXPECT_TRUE(EqualRect(&before, &during)) << "the text took sizes of the drag: " << Describe(before) << " "
+                                             << Describe(during);
 }
 
 TEST(ViewerLayout, WindowIsNotMadeSmallerThan400By300)

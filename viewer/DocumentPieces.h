@@ -41,8 +41,9 @@ public:
 
     bool HasMore() const { return m_position < m_body.GetLength() || !m_started; }
     bool AtStart() const { return !m_started; }
-    // Bytes of the body not yet handed out.
+    // Bytes of the body not yet handed out, and handed out.
     int Remaining() const { return m_body.GetLength() - m_position; }
+    int HandedOut() const { return m_position; }
 
     // The next piece, holding about bodyBytes of the body, or more where no
     // step boundary comes sooner; the last piece takes the rest. False when

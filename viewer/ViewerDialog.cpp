@@ -33,10 +33,18 @@ const int kFirstPieceBytes = 48 * 1024;
 const int kMinPieceBytes = 8 * 1024;
 const int kMaxPieceBytes = 1024 * 1024;
 const DWORD kPieceMs = 40;
+// Every piece costs the control a walk over the paragraphs already in,
+// whatever its size, and one more when it is painted. A piece is at least
+// this fraction of the body already in, so that the walks of the whole fill
+// add up to a fixed multiple of the text and the fill stays linear; the
+// largest pieces of a 5 MB page then take a few hundred milliseconds.
+const int kGrowthDivisor = 16;
 // Pieces go in for this long per timer tick unless input waits; between
 // ticks the window paints and answers the user.
 const DWORD kFillTickMs = 120;
 const UINT kFillTimerMs = 10;
+// The control's own undo limit, which it has again after a fill.
+const WPARAM kUndoLimit = 100;
 // Finishing the fill at once (Copy, Save) takes larger pieces.
 const int kFinishPieceBytes = 4 * 1024 * 1024;
 
@@ -51,6 +59,8 @@ void MoveControl(HWND dialog, int id, int x, int y, int width, int height)
 BEGIN_MESSAGE_MAP(CViewerDialog)
     ON_MESSAGE(WM_INITDIALOG,               OnInitDialog)
     ON_MESSAGE(WM_SIZE,                     OnSize)
+    ON_MESSAGE(WM_ENTERSIZEMOVE,            OnEnterSizeMove)
+    ON_MESSAGE(WM_EXITSIZEMOVE,             OnExitSizeMove)
     ON_MESSAGE(WM_GETMINMAXINFO,            OnGetMinMaxInfo)
     ON_MESSAGE(WM_NOTIFY,                   OnNotify)
     ON_MESSAGE(kDiscardSourceMessage,       OnDiscardSource)
@@ -64,7 +74,8 @@ BEGIN_MESSAGE_MAP(CViewerDialog)
 END_MESSAGE_MAP()
 
 CViewerDialog::CViewerDialog(BSTR markup, int charset)
-    : m_charset(InitialCharsetState(charset)), m_pieceBytes(kMinPieceBytes)
+    : m_charset(InitialCharsetState(charset)), m_pieceBytes(kMinPieceBytes), m_undoOff(false), m_sizing(false),
+      m_layoutPending(false)
 {
     ZeroMemory(&m_ofn, sizeof(m_ofn));
     if (markup) m_markup.Attach(SysAllocStringLen(markup, SysStringLen(markup)));
@@ -125,6 +136,12 @@ void CViewerDialog::BuildDocument()
     }
     StreamIn(edit, first, SF_RTF);
     if (fresh) ShowWindow(fresh, SW_SHOWNA);
+    // An insertion into the text is an undoable edit: the control keeps a
+    // record of every run of every piece, and once it holds more pieces than
+    // its undo limit it drops the oldest piece's records with each new one,
+    // which made every later piece many times slower. Nothing of the fill is
+    // for undoing.
+    if (m_pieces.HasMore()) m_undoOff = SendMessageA(edit, EM_SETUNDOLIMIT, 0, 0) == 0;
 
     m_pieceBytes = kMinPieceBytes;
     if (m_pieces.HasMore() && SetTimer(m_hWnd, kFillTimer, kFillTimerMs, nullptr)) return;
@@ -194,11 +211,14 @@ void CViewerDialog::ContinueFill(DWORD budgetMs)
         AppendPiece(edit, piece);
         const DWORD took = GetTickCount() - pieceStart;
 
-        // The next piece is sized to take about kPieceMs.
+        // The next piece is sized to take about kPieceMs, and grows with the
+        // text already in.
         const long long done = before - m_pieces.Remaining();
         long long next = took > 0 ? done * kPieceMs / took : static_cast<long long>(size) * 2;
         if (next > static_cast<long long>(size) * 2) next = static_cast<long long>(size) * 2;
         if (next < kMinPieceBytes) next = kMinPieceBytes;
+        const long long floor = m_pieces.HandedOut() / kGrowthDivisor;
+        if (next < floor) next = floor;
         if (next > kMaxPieceBytes) next = kMaxPieceBytes;
         if (budgetMs != INFINITE) m_pieceBytes = static_cast<int>(next);
 
@@ -219,7 +239,14 @@ void CViewerDialog::FinishFill()
 
 void CViewerDialog::StopFill()
 {
-    if (m_hWnd) KillTimer(m_hWnd, kFillTimer);
+    if (m_hWnd) {
+        KillTimer(m_hWnd, kFillTimer);
+        // A fill leaves the control with its usual undo, as one stream-in of
+        // the whole document does.
+        HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
+        if (m_undoOff && edit) SendMessageA(edit, EM_SETUNDOLIMIT, kUndoLimit, 0);
+    }
+    m_undoOff = false;
     m_pieces.Clear();
 }
 
@@ -310,8 +337,38 @@ DWORD CALLBACK CViewerDialog::StreamInCallback(DWORD_PTR cookie, LPBYTE buffer, 
 
 LRESULT CViewerDialog::OnSize(UINT, WPARAM, LPARAM, BOOL&)
 {
+    // While the user drags the frame, the controls keep their places: every
+    // new size of the text control costs it a layout of the whole text, which
+    // takes seconds to minutes for a large page. They take the final size
+    // once, when the drag ends.
+    if (m_sizing) {
+        m_layoutPending = true;
+        return 0;
+    }
+    LayOutControls();
+    return 0;
+}
+
+LRESULT CViewerDialog::OnEnterSizeMove(UINT, WPARAM, LPARAM, BOOL& handled)
+{
+    m_sizing = true;
+    handled = FALSE;
+    return 0;
+}
+
+LRESULT CViewerDialog::OnExitSizeMove(UINT, WPARAM, LPARAM, BOOL& handled)
+{
+    m_sizing = false;
+    if (m_layoutPending) LayOutControls();
+    m_layoutPending = false;
+    handled = FALSE;
+    return 0;
+}
+
+void CViewerDialog::LayOutControls()
+{
     RECT client;
-    if (!GetClientRect(m_hWnd, &client)) return 0;
+    if (!GetClientRect(m_hWnd, &client)) return;
     int width = client.right;
     int height = client.bottom;
     int buttonTop = height - kButtonFromBottom;
@@ -321,7 +378,6 @@ LRESULT CViewerDialog::OnSize(UINT, WPARAM, LPARAM, BOOL&)
     MoveControl(m_hWnd, IDC_COPY, width - kCopyFromRight, buttonTop, kButtonWidth, kButtonHeight);
     MoveControl(m_hWnd, IDC_SAVE, width - kSaveFromRight, buttonTop, kButtonWidth, kButtonHeight);
     InvalidateRect(m_hWnd, nullptr, FALSE);
-    return 0;
 }
 
 LRESULT CViewerDialog::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL&)

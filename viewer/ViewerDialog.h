@@ -57,6 +57,8 @@ private:
 
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnSize(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnEnterSizeMove(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnExitSizeMove(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnGetMinMaxInfo(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnNotify(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnClose(WORD code, WORD id, HWND control, BOOL& handled);
@@ -81,6 +83,9 @@ private:
     // and scroll position.
     static void AppendPiece(HWND edit, const CString& piece);
 
+    // Places the text and the buttons in the client area.
+    void LayOutControls();
+
     static void SetUpSourceControl(HWND edit);
     HWND ReplaceSourceControl(HWND edit);
     // Streams the control's content into path, replacing the file there only
@@ -92,4 +97,7 @@ private:
     OPENFILENAMEA m_ofn;
     CDocumentPieces m_pieces;
     int m_pieceBytes;           // body bytes of the next piece, following the time the last one took
+    bool m_undoOff;             // the control records no undo while the pieces go in
+    bool m_sizing;              // the user is dragging the frame
+    bool m_layoutPending;       // the client area changed size during that drag
 };
