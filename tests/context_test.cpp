@@ -17,12 +17,6 @@ namespace {
 const char kUnusedLibrary[] = "msimg32.dll";
 const char kMissingLibrary[] = "gd-no-such-library.dll";
 
-bool RunningOnWine()
-{
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
 // What a call leaves: whether it reported failure, and the last error.
 struct Outcome {
     bool failed;

@@ -10,6 +10,12 @@ std::string ProgramFolder()
     return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
 }
 
+bool RunningOnWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 std::string ModuleScriptFile()
 {
     std::string script;

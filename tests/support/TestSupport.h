@@ -11,6 +11,9 @@ std::string ProgramFolder();
 // the file cannot be read.
 std::string ModuleScriptFile();
 
+// Whether the platform is Wine, for the differences a test marks where they occur.
+bool RunningOnWine();
+
 // Pumps messages until pred() is true or the timeout passes; returns pred().
 template <class Pred>
 bool PumpUntil(Pred pred, DWORD timeoutMs)
