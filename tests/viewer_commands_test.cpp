@@ -809,6 +809,55 @@ TEST(ViewerFill, ScrollSelectionAndResizeStayAsTheUserLeftThemWhileItFills)
     EXPECT_TRUE(EqualRect(&expected, &editAfter)) << Describe(expected) << " " << Describe(editAfter);
 }
 
+// A large page takes a new width as a document built again at that width:
+// the same content as one stream-in there, the user's first line and
+// selection kept.
+TEST(ViewerFill, WideningALargePageKeepsTheUsersPlaceAndTheContent)
+{
+    const std::wstring page = PageInPieces();
+    ViewerUnderTest viewer(page.c_str(), kNoCharset);
+    HWND before = nullptr;
+    LONG firstChar = -1;
+    bool placeKept = false;
+    CHARRANGE selectionBefore = { -2, -2 }, selectionAfter = { -1, -1 };
+    RECT editAfter = {}, expected = {};
+    Content whole, widened;
+    ModalScript script;
+    script.When("filled", [&] { return viewer.Shown() && !viewer.Dialog().IsFilling(); }, [&] {
+              before = viewer.Edit();
+              SendMessageA(before, EM_SETSEL, 150000, 150010);
+              SendMessageA(before, EM_SCROLLCARET, 0, 0);
+              selectionBefore = Selection(before);
+              firstChar = static_cast<LONG>(
+                  SendMessageA(before, EM_LINEINDEX, SendMessageA(before, EM_GETFIRSTVISIBLELINE, 0, 0), 0));
+              RECT frame;
+              GetWindowRect(viewer.Window(), &frame);
+              SetWindowPos(viewer.Window(), nullptr, 0, 0, frame.right - frame.left + 120, frame.bottom - frame.top,
+                           SWP_NOMOVE | SWP_NOZORDER);
+              HWND edit = viewer.Edit();
+              placeKept = SendMessageA(edit, EM_EXLINEFROMCHAR, 0, firstChar) ==
+                          SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+              selectionAfter = Selection(edit);
+              editAfter = ChildRectInClient(viewer.Window(), IDC_SOURCE);
+              RECT client;
+              GetClientRect(viewer.Window(), &client);
+              expected = RECT{ 0, 2, client.right, 2 + client.bottom - 40 };
+              whole = OneStreamIn(viewer.Window(), page, kNoCharset);
+          })
+        .When("filled again", [&] { return !viewer.Dialog().IsFilling(); }, [&] {
+            widened = ReadContent(viewer.Edit());
+            PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0);
+        });
+    viewer.RunWith(script, 120000);
+    EXPECT_GT(firstChar, 100000);
+    EXPECT_NE(before, viewer.Edit()) << "the control laid the large text out again itself";
+    EXPECT_TRUE(placeKept) << "the line holding character " << firstChar << " is no longer the first one shown";
+    EXPECT_EQ(selectionBefore.cpMin, selectionAfter.cpMin);
+    EXPECT_EQ(selectionBefore.cpMax, selectionAfter.cpMax);
+    EXPECT_TRUE(EqualRect(&expected, &editAfter)) << Describe(expected) << " " << Describe(editAfter);
+    ExpectSameContent(whole, widened);
+}
+
 TEST(ViewerFill, CopyAndSaveWhileItFillsTakeTheWholePage)
 {
     const std::wstring page = PageInPieces();

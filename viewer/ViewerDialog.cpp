@@ -47,6 +47,12 @@ const UINT kFillTimerMs = 10;
 const WPARAM kUndoLimit = 100;
 // Finishing the fill at once (Copy, Save) takes larger pieces.
 const int kFinishPieceBytes = 4 * 1024 * 1024;
+// A text control that holds more than this many characters takes a new
+// width by building the document again into a fresh control: Wine's rich
+// edit lays a large many-coloured text out again in time that grows much
+// faster than the text (minutes for a few megabytes), a fresh control in
+// linear time, first screen at once.
+const int kRelayoutLimit = 256 * 1024;
 
 void MoveControl(HWND dialog, int id, int x, int y, int width, int height)
 {
@@ -105,6 +111,11 @@ LRESULT CViewerDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
 void CViewerDialog::BuildDocument()
 {
+    BuildDocumentAt(nullptr);
+}
+
+void CViewerDialog::BuildDocumentAt(const RECT* place)
+{
     StopFill();
     CString shown = ShownMarkup(m_markup.Get(), kTextLimit);
     CString prolog = BuildRtfProlog(m_charset);
@@ -119,6 +130,8 @@ void CViewerDialog::BuildDocument()
     // megabytes); a fresh control takes the new document in linear time.
     HWND fresh = GetWindowTextLengthA(edit) > 0 ? ReplaceSourceControl(edit) : nullptr;
     if (fresh) edit = fresh;
+    // Sized while it is empty, which costs it nothing.
+    if (place) MoveWindow(edit, place->left, place->top, place->right - place->left, place->bottom - place->top, FALSE);
 
     // Where the text will certainly not fit, the scroll bar goes up before
     // the text goes in, so that the control lays the text out once, at the
@@ -160,6 +173,27 @@ void CViewerDialog::StreamIn(HWND edit, const CString& document, UINT format)
     SendMessageA(edit, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
 }
 
+// Scrolls the text so that line is the first visible one. The pixel
+// position is no help: past 65535 pixels the control reports it scaled down
+// to 16 bits. A line scroll moves by lines of the control's own font, not the
+// document's, so the first one tells how far a line scroll goes.
+void CViewerDialog::ScrollToLine(HWND edit, LRESULT line)
+{
+    LRESULT asked = 0, moved = 0;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const LRESULT now = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+        const LRESULT lines = line - now;
+        if (!lines) break;
+        LRESULT step = lines;
+        if (asked && moved && (asked > 0) == (moved > 0)) step = lines * asked / moved;
+        if (!step) step = lines > 0 ? 1 : -1;
+        SendMessageA(edit, EM_LINESCROLL, 0, step);
+        asked = step;
+        moved = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0) - now;
+        if (!moved) break;
+    }
+}
+
 void CViewerDialog::AppendPiece(HWND edit, const CString& piece)
 {
     CHARRANGE kept = { 0, 0 };
@@ -173,23 +207,7 @@ void CViewerDialog::AppendPiece(HWND edit, const CString& piece)
     SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
     StreamIn(edit, piece, SF_RTF | SFF_SELECTION);
     SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
-    // Back to the user's first line. The pixel position is no help: past
-    // 65535 pixels the control reports it scaled down to 16 bits. A line
-    // scroll moves by lines of the control's own font, not the document's,
-    // so the first one tells how far a line scroll goes.
-    LRESULT asked = 0, moved = 0;
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const LRESULT now = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
-        const LRESULT lines = firstLine - now;
-        if (!lines) break;
-        LRESULT step = lines;
-        if (asked && moved && (asked > 0) == (moved > 0)) step = lines * asked / moved;
-        if (!step) step = lines > 0 ? 1 : -1;
-        SendMessageA(edit, EM_LINESCROLL, 0, step);
-        asked = step;
-        moved = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0) - now;
-        if (!moved) break;
-    }
+    ScrollToLine(edit, firstLine);
     SendMessageA(edit, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(edit, nullptr, FALSE);
 }
@@ -365,6 +383,35 @@ LRESULT CViewerDialog::OnExitSizeMove(UINT, WPARAM, LPARAM, BOOL& handled)
     return 0;
 }
 
+// A large text takes a new width as a document built again into a fresh
+// control at that width, which then shows the same first line and
+// selection as the old one. False when the text control is left to lay its
+// text out again itself (a small text, or only the height changes).
+bool CViewerDialog::RebuildAtNewWidth(const RECT& place)
+{
+    HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
+    RECT now;
+    if (!edit || !GetWindowRect(edit, &now) || now.right - now.left == place.right - place.left) return false;
+    if (GetWindowTextLengthA(edit) <= kRelayoutLimit) return false;
+
+    CHARRANGE selection = { 0, 0 };
+    SendMessageA(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    const LRESULT top = SendMessageA(edit, EM_LINEINDEX, SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    BuildDocumentAt(&place);
+    HWND fresh = GetDlgItem(m_hWnd, IDC_SOURCE);
+    if (!fresh || fresh == edit) return true;
+
+    // The text up to the user's place goes in now; the rest follows as usual.
+    const LONG needed = static_cast<LONG>(top > selection.cpMax ? top : selection.cpMax);
+    while (m_pieces.HasMore() && GetWindowTextLengthA(fresh) <= needed) ContinueFill(kPieceMs);
+    SendMessageA(fresh, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(fresh, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    ScrollToLine(fresh, SendMessageA(fresh, EM_EXLINEFROMCHAR, 0, top));
+    SendMessageA(fresh, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(fresh, nullptr, FALSE);
+    return true;
+}
+
 void CViewerDialog::LayOutControls()
 {
     RECT client;
@@ -373,7 +420,8 @@ void CViewerDialog::LayOutControls()
     int height = client.bottom;
     int buttonTop = height - kButtonFromBottom;
 
-    MoveControl(m_hWnd, IDC_SOURCE, 0, kEditTop, width, height - kButtonStrip);
+    const RECT text = { 0, kEditTop, width, kEditTop + height - kButtonStrip };
+    if (!RebuildAtNewWidth(text)) MoveControl(m_hWnd, IDC_SOURCE, 0, kEditTop, width, height - kButtonStrip);
     MoveControl(m_hWnd, IDC_ABOUT, kAboutLeft, buttonTop, kButtonWidth, kButtonHeight);
     MoveControl(m_hWnd, IDC_COPY, width - kCopyFromRight, buttonTop, kButtonWidth, kButtonHeight);
     MoveControl(m_hWnd, IDC_SAVE, width - kSaveFromRight, buttonTop, kButtonWidth, kButtonHeight);

@@ -85,6 +85,11 @@ private:
 
     // Places the text and the buttons in the client area.
     void LayOutControls();
+    bool RebuildAtNewWidth(const RECT& place);
+    // BuildDocument, with the fresh control placed at place (dialog client
+    // coordinates) before the text goes in; null: where the old one stands.
+    void BuildDocumentAt(const RECT* place);
+    static void ScrollToLine(HWND edit, LRESULT line);
 
     static void SetUpSourceControl(HWND edit);
     HWND ReplaceSourceControl(HWND edit);
