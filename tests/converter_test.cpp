@@ -21,18 +21,6 @@ std::string TempFile(const std::string& content)
     return path;
 }
 
-std::string ReadFileBytes(const std::string& path)
-{
-    std::string bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    char chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
-    fclose(file);
-    return bytes;
-}
-
 struct Outcome {
     DWORD exitCode = 0xFFFFFFFF;
     std::string out;

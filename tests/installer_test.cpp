@@ -66,50 +66,6 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::string content;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
-    CloseHandle(file);
-    return content;
-}
-
-bool KeyIn(HKEY root, const std::string& key, REGSAM view, REGSAM access = KEY_READ)
-{
-    HKEY opened;
-    if (RegOpenKeyExA(root, key.c_str(), 0, access | view, &opened) != ERROR_SUCCESS) return false;
-    RegCloseKey(opened);
-    return true;
-}
-
-// A REG_SZ value; "" names the default value.
-bool ReadIn(HKEY root, const std::string& key, REGSAM view, const std::string& name, std::string& value)
-{
-    HKEY opened;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) return false;
-    char buffer[1024] = {};
-    DWORD size = sizeof buffer - 1, type = 0;
-    LONG status = RegQueryValueExA(opened, name.empty() ? nullptr : name.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(opened);
-    if (status != ERROR_SUCCESS || type != REG_SZ) return false;
-    value = buffer;
-    return true;
-}
-
-void DeleteTreeIn(HKEY root, const std::string& key, REGSAM view)
-{
-    HKEY opened;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view, &opened) != ERROR_SUCCESS) return;
-    RegDeleteTreeA(opened, nullptr);
-    RegCloseKey(opened);
-    RegDeleteKeyExA(root, key.c_str(), view, 0);
-}
-
 // A value of the module file's version block, as Explorer's properties show it.
 std::string VersionString(const std::string& file, const char* name)
 {
@@ -126,7 +82,7 @@ std::string VersionString(const std::string& file, const char* name)
 // The machine field of a PE file's header: 0x14c for i386, 0x8664 for x86-64.
 unsigned PeMachine(const std::string& file)
 {
-    std::string bytes = ReadFile(file);
+    std::string bytes = ReadFileBytes(file);
     if (bytes.size() < 64 || bytes.compare(0, 2, "MZ") != 0) return 0;
     DWORD offset = *reinterpret_cast<const DWORD*>(&bytes[60]);
     if (offset + 6 > bytes.size() || bytes.compare(offset, 4, std::string("PE\0\0", 4)) != 0) return 0;
@@ -316,8 +272,8 @@ protected:
             RemoveDirectoryA(folder.c_str());
         }
         for (const auto& key : kOurKeys) {
-            DeleteTreeIn(key.root, key.key, kView32);
-            DeleteTreeIn(key.root, key.key, kView64);
+            DeleteTree(key.root, key.key, kView32);
+            DeleteTree(key.root, key.key, kView64);
         }
     }
 
@@ -326,9 +282,9 @@ protected:
     // succeeded included.
     void ExpectRolledBack()
     {
-        EXPECT_TRUE(KeyIn(HKEY_CLASSES_ROOT, kClassKey, kView64, READ_CONTROL));
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kClassKey, kView64, READ_CONTROL));
         RemoveBlockedClassKey();
-        DeleteTreeIn(HKEY_CLASSES_ROOT, kClassKey, kView64);
+        DeleteTree(HKEY_CLASSES_ROOT, kClassKey, kView64);
         ExpectNothingOfOursLeft();
     }
 
@@ -337,8 +293,8 @@ protected:
         for (const std::string& folder : { Folder32(), Folder64() })
             EXPECT_FALSE(FileExists(folder)) << folder;
         for (const auto& key : kOurKeys) {
-            EXPECT_FALSE(KeyIn(key.root, key.key, kView32)) << key.key << " (32-bit view)";
-            EXPECT_FALSE(KeyIn(key.root, key.key, kView64)) << key.key << " (64-bit view)";
+            EXPECT_FALSE(KeyExists(key.root, key.key, kView32)) << key.key << " (32-bit view)";
+            EXPECT_FALSE(KeyExists(key.root, key.key, kView64)) << key.key << " (64-bit view)";
         }
     }
 
@@ -352,7 +308,7 @@ protected:
                                                  KEY_ALL_ACCESS | kView64, nullptr, &key, nullptr));
         SetAccess(key, READ_CONTROL | WRITE_DAC | DELETE);
         RegCloseKey(key);
-        ASSERT_FALSE(KeyIn(HKEY_CLASSES_ROOT, kClassKey, kView64)) << "the platform ignored the key's permissions";
+        ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey, kView64)) << "the platform ignored the key's permissions";
     }
 
     void RemoveBlockedClassKey()
@@ -395,18 +351,18 @@ TEST_F(Installer, SilentRoundTripInstallsBothModulesPressesTheButtonAndRemovesEv
     // Each module in the folder of its bitness, the 64-bit one as built here.
     EXPECT_EQ(0x14cu, PeMachine(module32)) << module32;
     EXPECT_EQ(0x8664u, PeMachine(module64)) << module64;
-    EXPECT_TRUE(ReadFile(module64) == ReadFile(DllPath())) << module64 << " differs from " << DllPath();
+    EXPECT_TRUE(ReadFileBytes(module64) == ReadFileBytes(DllPath())) << module64 << " differs from " << DllPath();
     EXPECT_TRUE(FileExists(uninstaller));
 
     // Each registered in its own view; the shared button names the module
     // registered last, the 64-bit one.
     const std::string server32 = std::string(kClassKey) + "\\InprocServer32";
     std::string value;
-    EXPECT_TRUE(ReadIn(HKEY_CLASSES_ROOT, server32, kView32, "", value));
+    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, server32, "", value, kView32));
     EXPECT_EQ(0, lstrcmpiA(module32.c_str(), value.c_str())) << value;
-    EXPECT_TRUE(ReadIn(HKEY_CLASSES_ROOT, server32, kView64, "", value));
+    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, server32, "", value, kView64));
     EXPECT_EQ(0, lstrcmpiA(module64.c_str(), value.c_str())) << value;
-    EXPECT_TRUE(ReadIn(HKEY_CURRENT_USER, kExtensionKey, 0, "Icon", value));
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kExtensionKey, "Icon", value, 0));
     EXPECT_EQ(0, lstrcmpiA((module64 + ",101").c_str(), value.c_str())) << value;
 
     // The entry in the list of installed programs, named from the version block.
@@ -421,7 +377,7 @@ TEST_F(Installer, SilentRoundTripInstallsBothModulesPressesTheButtonAndRemovesEv
     };
     for (const auto& expected : kEntry) {
         ASSERT_FALSE(expected.value.empty()) << expected.name;
-        EXPECT_TRUE(ReadIn(HKEY_LOCAL_MACHINE, kUninstallKey, kView32, expected.name, value)) << expected.name;
+        EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, expected.name, value, kView32)) << expected.name;
         EXPECT_EQ(expected.value, value) << expected.name;
     }
 
@@ -441,7 +397,7 @@ TEST_F(Installer, SilentRoundTripInstallsBothModulesPressesTheButtonAndRemovesEv
 
     // As an administrator uninstalls it, from the entry's own command line.
     std::string quiet;
-    ASSERT_TRUE(ReadIn(HKEY_LOCAL_MACHINE, kUninstallKey, kView32, "QuietUninstallString", quiet));
+    ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", quiet, kView32));
     EXPECT_EQ(0, RunToTheEnd(quiet, kDeadlineMs));
     ExpectNothingOfOursLeft();
 }

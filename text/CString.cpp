@@ -59,6 +59,11 @@ const LeadByteTable& LeadBytes()
 
 }  // namespace
 
+bool IsAnsiLeadByte(unsigned char byte)
+{
+    return LeadBytes().lead[byte];
+}
+
 CString::CString() : m_data(EmptyData()) {}
 
 CString::CString(const CString& other) : m_data(EmptyData())

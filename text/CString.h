@@ -71,3 +71,7 @@ private:
 
 // Estimated output size of a wvsprintfA format with its arguments.
 int EstimateFormatLength(const char* format, va_list args);
+
+// Whether byte leads a two-byte character in the ANSI code page (never in a
+// single-byte one); the code page's table is read once.
+bool IsAnsiLeadByte(unsigned char byte);

@@ -50,16 +50,11 @@ CString ShownMarkup(const wchar_t* markup, int characterLimit)
         return CString();
     }
 
-    bool lead[256] = {};
-    CPINFO info;
-    if (GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1)
-        for (int b = 0x80; b < 256; ++b) lead[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
-
     count = 0;
     int cut = 0;
     while (cut < written) {
         const unsigned char b = static_cast<unsigned char>(buffer[cut]);
-        const int bytes = lead[b] && cut + 1 < written ? 2 : 1;
+        const int bytes = IsAnsiLeadByte(b) && cut + 1 < written ? 2 : 1;
         const int characters = b == '\r' ? 0 : b == '\n' ? 2 : bytes;
         if (count + characters > characterLimit) break;
         count += characters;

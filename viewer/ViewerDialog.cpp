@@ -206,7 +206,14 @@ void CViewerDialog::AppendPiece(HWND edit, const CString& piece)
     CHARRANGE end = { -1, -1 };
     SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
     StreamIn(edit, piece, SF_RTF | SFF_SELECTION);
-    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+    ShowPlace(edit, kept, firstLine);
+}
+
+// Puts back the user's selection and first line, then draws again (the
+// caller turned drawing off before the text moved).
+void CViewerDialog::ShowPlace(HWND edit, const CHARRANGE& selection, LRESULT firstLine)
+{
+    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     ScrollToLine(edit, firstLine);
     SendMessageA(edit, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(edit, nullptr, FALSE);
@@ -405,10 +412,7 @@ bool CViewerDialog::RebuildAtNewWidth(const RECT& place)
     const LONG needed = static_cast<LONG>(top > selection.cpMax ? top : selection.cpMax);
     while (m_pieces.HasMore() && GetWindowTextLengthA(fresh) <= needed) ContinueFill(kPieceMs);
     SendMessageA(fresh, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(fresh, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    ScrollToLine(fresh, SendMessageA(fresh, EM_EXLINEFROMCHAR, 0, top));
-    SendMessageA(fresh, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(fresh, nullptr, FALSE);
+    ShowPlace(fresh, selection, SendMessageA(fresh, EM_EXLINEFROMCHAR, 0, top));
     return true;
 }
 

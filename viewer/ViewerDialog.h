@@ -90,6 +90,7 @@ private:
     // coordinates) before the text goes in; null: where the old one stands.
     void BuildDocumentAt(const RECT* place);
     static void ScrollToLine(HWND edit, LRESULT line);
+    static void ShowPlace(HWND edit, const CHARRANGE& selection, LRESULT firstLine);
 
     static void SetUpSourceControl(HWND edit);
     HWND ReplaceSourceControl(HWND edit);

@@ -89,13 +89,11 @@ gd_use_bits() {
         GD_TOOLCHAIN=$GD_ROOT/cmake/mingw-x86_64.cmake
         GD_WINEARCH=win64
         case ":$PATH:" in *":$GD_ROOT/scripts/lib/wine64:"*) ;; *) PATH="$GD_ROOT/scripts/lib/wine64:$PATH" ;; esac
-        export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
     else
         GD_BUILD=$GD_BUILD32
         GD_TOOLCHAIN=$GD_ROOT/cmake/mingw-i686.cmake
         GD_WINEARCH=win32
         PATH=$(printf '%s' "$PATH" | tr ':' '\n' | grep -vx "$GD_ROOT/scripts/lib/wine64" | paste -sd:)
-        unset WINELOADER WINESERVER
     fi
     export PATH
 }

@@ -3,8 +3,14 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "support/ServerModule.h"
 
 namespace regtest {
+
+// Keys and names as every test reads them back (names sorted).
+using ::KeyExists;
+using ::SubkeyNames;
+using ::ValueNames;
 
 // Every key a test makes lives below this one, under HKEY_CURRENT_USER.
 const char kScratchPath[] = "Software\\GlimmerdeckRegistrarTests";
@@ -19,14 +25,6 @@ inline std::string InScratch(const std::string& entries)
 {
     return "HKCU\r\n{\r\n\tNoRemove Software\r\n\t{\r\n\t\tNoRemove GlimmerdeckRegistrarTests\r\n\t\t{\r\n"
          + entries + "\r\n\t\t}\r\n\t}\r\n}\r\n";
-}
-
-inline bool KeyExists(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
 }
 
 // A value as raw bytes with its type; `found` false when it is not there.
@@ -62,37 +60,6 @@ inline std::string ReadString(HKEY root, const std::string& path, const char* na
     std::string text(value.data.begin(), value.data.end());
     if (!text.empty() && text.back() == '\0') text.pop_back();
     return text;
-}
-
-inline std::vector<std::string> SubkeyNames(HKEY root, const std::string& path)
-{
-    std::vector<std::string> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof(name);
-        if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.push_back(name);
-    }
-    RegCloseKey(key);
-    return names;
-}
-
-// Names of the key's values; the default value shows as "".
-inline std::vector<std::string> ValueNames(HKEY root, const std::string& path)
-{
-    std::vector<std::string> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
-    char name[16384];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof(name);
-        if (RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.push_back(name);
-    }
-    RegCloseKey(key);
-    return names;
 }
 
 inline void SetString(HKEY root, const std::string& path, const char* name, const char* text)

@@ -63,18 +63,18 @@ HRESULT ServerModule::Unregister()
     return fn ? fn() : E_UNEXPECTED;
 }
 
-bool KeyExists(HKEY root, const std::string& key)
+bool KeyExists(HKEY root, const std::string& key, REGSAM view, REGSAM access)
 {
     HKEY opened;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, key.c_str(), 0, access | view, &opened) != ERROR_SUCCESS) return false;
     RegCloseKey(opened);
     return true;
 }
 
-bool ReadString(HKEY root, const std::string& key, const std::string& name, std::string& value)
+bool ReadString(HKEY root, const std::string& key, const std::string& name, std::string& value, REGSAM view)
 {
     HKEY opened;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) return false;
     char buffer[1024] = {};
     DWORD size = sizeof buffer - 1, type = 0;
     LONG status = RegQueryValueExA(opened, name.empty() ? nullptr : name.c_str(), nullptr, &type,
@@ -129,10 +129,10 @@ bool WriteString(HKEY root, const std::string& key, const std::string& name, con
     return status == ERROR_SUCCESS;
 }
 
-void DeleteTree(HKEY root, const std::string& key)
+void DeleteTree(HKEY root, const std::string& key, REGSAM view)
 {
     HKEY opened;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view, &opened) != ERROR_SUCCESS) return;
     for (;;) {
         char name[512];
         DWORD size = sizeof name;
@@ -140,7 +140,7 @@ void DeleteTree(HKEY root, const std::string& key)
         DeleteTree(opened, name);
     }
     RegCloseKey(opened);
-    RegDeleteKeyA(root, key.c_str());
+    RegDeleteKeyExA(root, key.c_str(), view, 0);
 }
 
 namespace {
@@ -214,15 +214,7 @@ TempFile::~TempFile()
 
 std::string TempFile::Read() const
 {
-    std::string content;
-    HANDLE file = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return content;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
-    CloseHandle(file);
-    return content;
+    return ReadFileBytes(m_path);
 }
 
 void RegisteredServerEnvironment::SetUp()

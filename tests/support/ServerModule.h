@@ -33,14 +33,15 @@ private:
 
 std::string DllPath();
 
-// Registry reading: what a user would find with regedit.
-bool KeyExists(HKEY root, const std::string& key);
+// Registry reading: what a user would find with regedit. view: 0 for the
+// program's own registry view, or KEY_WOW64_32KEY / KEY_WOW64_64KEY.
+bool KeyExists(HKEY root, const std::string& key, REGSAM view = 0, REGSAM access = KEY_READ);
 // A REG_SZ value ("" names the default value); false when absent or of another type.
-bool ReadString(HKEY root, const std::string& key, const std::string& name, std::string& value);
+bool ReadString(HKEY root, const std::string& key, const std::string& name, std::string& value, REGSAM view = 0);
 std::vector<std::string> ValueNames(HKEY root, const std::string& key);   // sorted; "" is the default value
 std::vector<std::string> SubkeyNames(HKEY root, const std::string& key);  // sorted
 bool WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& value);
-void DeleteTree(HKEY root, const std::string& key);
+void DeleteTree(HKEY root, const std::string& key, REGSAM view = 0);
 
 // Runs a program with a command line and waits for it (with a deadline);
 // its exit code, or -1 when it could not be started or did not finish.

@@ -16,14 +16,20 @@ bool RunningOnWine()
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
+std::string ReadFileBytes(const std::string& path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
 std::string ModuleScriptFile()
 {
-    std::string script;
-    FILE* file = fopen((ProgramFolder() + "Registration.script").c_str(), "rb");
-    if (!file) return script;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) script.append(chunk, n);
-    fclose(file);
-    return script;
+    return ReadFileBytes(ProgramFolder() + "Registration.script");
 }

@@ -6,6 +6,9 @@
 // with a trailing backslash.
 std::string ProgramFolder();
 
+// A whole file's bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
 // The module's registry script byte for byte as resources/Registration.script
 // holds it (the build copies the file beside the test programs); empty when
 // the file cannot be read.
