@@ -535,6 +535,9 @@ TEST(CBstrCase, MapsThroughTheAnsiCodePage)
         { L"meta", 4, true, L"META" },
         { L"", 0, false, L"" },
         { L"cut\0here", 8, true, L"CUT" },
+        // The neighbours of the letters keep their case.
+        { L"@AZ[`az{", 8, true, L"@AZ[`AZ{" },
+        { L"@AZ[`az{", 8, false, L"@az[`az{" },
     };
     for (const CaseMapping& c : cases) {
         CBstr s(SysAllocStringLen(c.input, c.length));

@@ -27,6 +27,18 @@ private:
     T* m_heap;
 };
 
+// Every ANSI code page carries the ASCII range unchanged, and case maps it
+// only between A-Z and a-z. Text that is ASCII throughout needs no round
+// trip through the code page, which a capture would otherwise make for
+// every element of a page.
+bool IsAsciiText(const char* text)
+{
+    for (; *text; ++text) {
+        if (static_cast<unsigned char>(*text) >= 0x80) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 CBstr::CBstr(const CBstr& other)
@@ -83,6 +95,19 @@ HRESULT CBstr::MapCase(bool upper)
 {
     if (!m_str) return S_OK;
 
+    // ASCII text without an embedded NUL maps in place, as the round trip
+    // would map it.
+    const UINT length = SysStringLen(m_str);
+    UINT ascii = 0;
+    while (ascii < length && m_str[ascii] != L'\0' && m_str[ascii] < 0x80) ++ascii;
+    if (ascii == length) {
+        const wchar_t from = upper ? L'a' : L'A';
+        for (UINT i = 0; i < length; ++i) {
+            if (m_str[i] >= from && m_str[i] <= from + 25) m_str[i] = static_cast<wchar_t>(m_str[i] ^ 0x20);
+        }
+        return S_OK;
+    }
+
     // Sized by asking the conversion: a fixed two bytes per unit falls short
     // where the ANSI code page is UTF-8. A failed conversion maps as empty text.
     int size = WideCharToMultiByte(CP_ACP, 0, m_str, -1, nullptr, 0, nullptr, nullptr);
@@ -108,6 +133,14 @@ HRESULT CBstr::MapCase(bool upper)
 bool CBstr::EqualsNarrow(const char* text) const
 {
     if (!m_str || !text) return !m_str && !text;
+
+    if (IsAsciiText(text)) {
+        const wchar_t* held = m_str;
+        for (; *held == static_cast<unsigned char>(*text); ++held, ++text) {
+            if (*held == L'\0') return true;
+        }
+        return false;
+    }
 
     int count = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
     if (count < 1) return false;

@@ -251,7 +251,9 @@ PressResult PressButton(const PageModel& model, const PressOptions& options)
 {
     PressResult result;
     HWND frame = BrowserFrame();
+    // Nobody reads the calls of a press: a browser keeps no log of them.
     CallLog log;
+    log.keepCalls = false;
     IUnknown* site = CreateHostSite(model, frame, &log);
     IOleCommandTarget* target = nullptr;
     if (FAILED(ZExtension::CreateInstance(nullptr, IID_IOleCommandTarget, reinterpret_cast<void**>(&target)))) {

@@ -13,7 +13,7 @@ struct PressOptions {
     bool resize = false;        // once whole, widen the viewer by 80 pixels and time its relayout
     bool readText = false;      // read back the viewer's plain text before closing it
     DWORD deadlineMs = 120000;
-    std::function<void(HWND viewer)> whileShown;    // runs once the viewer is painted, before it is closed  // the viewer is ended at this point and the press counts as timed out
+    std::function<void(HWND viewer)> whileShown;    // runs once the whole document is in, before the viewer is closed
 };
 
 struct PressResult {

@@ -29,15 +29,15 @@ public:
     virtual ~Counted()
     {
         --Log().liveObjects;
-        Log().Record(m_name + ".final");
+        if (!Log().Quiet()) Log().Record(m_name + ".final");
     }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override
     {
         if (!out) return E_POINTER;
         *out = nullptr;
-        std::string call = m_name + ".QueryInterface(" + InterfaceName(iid) + ")";
-        if (Log().RecordFails(call)) return E_NOINTERFACE;
+        if (!Log().Quiet() && Log().RecordFails(m_name + ".QueryInterface(" + InterfaceName(iid) + ")"))
+            return E_NOINTERFACE;
         if (!Answers(iid)) return E_NOINTERFACE;
         *out = static_cast<Base*>(this);
         this->AddRef();
@@ -55,7 +55,8 @@ protected:
     virtual bool Answers(REFIID iid) = 0;
     CallLog& Log() { return *m_shared->log; }
     // Records name.call; true when the call is to fail.
-    bool Called(const std::string& call) { return Log().RecordFails(m_name + "." + call); }
+    bool Called(const char* call) { return !Log().Quiet() && Log().RecordFails(m_name + "." + call); }
+    bool Called(const std::string& call) { return Called(call.c_str()); }
 
     SharedPtr m_shared;
     std::string m_name;
@@ -124,7 +125,7 @@ public:
         }
         (void)index;
         LONG i = number.lVal;
-        if (Called("item(" + std::to_string(i) + ")")) return E_FAIL;
+        if (!Log().Quiet() && Called("item(" + std::to_string(i) + ")")) return E_FAIL;
         if (i < 0 || static_cast<size_t>(i) >= m_shared->model.elements.size()) return S_OK;   // null item
         HostElement* element = new HostElement(m_shared, static_cast<size_t>(i));
         element->AddRef();
@@ -235,7 +236,7 @@ private:
 
 void CallLog::Record(const std::string& call)
 {
-    calls.push_back(call);
+    if (keepCalls) calls.push_back(call);
     if (path.empty()) return;
     if (FILE* file = fopen(path.c_str(), "ab")) {
         fprintf(file, "%s\n", call.c_str());
