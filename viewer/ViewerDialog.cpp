@@ -157,6 +157,7 @@ void CViewerDialog::BuildDocumentAt(const RECT* place)
     if (m_pieces.HasMore()) m_undoOff = SendMessageA(edit, EM_SETUNDOLIMIT, 0, 0) == 0;
 
     m_pieceBytes = kMinPieceBytes;
+    m_room.Reset();
     if (m_pieces.HasMore() && SetTimer(m_hWnd, kFillTimer, kFillTimerMs, nullptr)) return;
     // Without a timer the rest goes in now.
     FinishFill();
@@ -228,13 +229,21 @@ void CViewerDialog::ContinueFill(DWORD budgetMs)
     }
     const DWORD start = GetTickCount();
     while (m_pieces.HasMore()) {
-        const int size = budgetMs == INFINITE ? kFinishPieceBytes : m_pieceBytes;
         const int before = m_pieces.Remaining();
+        const int least = before < kMinPieceBytes ? before : kMinPieceBytes;
+        const int size = m_room.Fit(budgetMs == INFINITE ? kFinishPieceBytes : m_pieceBytes, least);
+        // The rest of the page would not fit into what the process has left:
+        // it is dropped, as text beyond the control's limit is.
+        if (size == 0) {
+            m_pieces.Clear();
+            break;
+        }
         CString piece;
         if (!m_pieces.Next(size, piece)) break;
         const DWORD pieceStart = GetTickCount();
         AppendPiece(edit, piece);
         const DWORD took = GetTickCount() - pieceStart;
+        m_room.Took(before - m_pieces.Remaining());
 
         // The next piece is sized to take about kPieceMs, and grows with the
         // text already in.
@@ -407,6 +416,10 @@ bool CViewerDialog::RebuildAtNewWidth(const RECT& place)
     BuildDocumentAt(&place);
     HWND fresh = GetDlgItem(m_hWnd, IDC_SOURCE);
     if (!fresh || fresh == edit) return true;
+    // No message of the old control is under way here: it goes before the
+    // fresh one fills up to the user's place, so that the process never
+    // holds the page twice.
+    DestroyWindow(edit);
 
     // The text up to the user's place goes in now; the rest follows as usual.
     const LONG needed = static_cast<LONG>(top > selection.cpMax ? top : selection.cpMax);

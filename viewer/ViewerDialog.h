@@ -5,6 +5,7 @@
 #include "server/WindowBinding.h"
 #include "text/CBstr.h"
 #include "viewer/DocumentPieces.h"
+#include "viewer/FillRoom.h"
 
 // The Save As dialog's settings, filled into the viewer's record for each
 // Save: filter and fileName are the caller's buffers (the filter as
@@ -102,6 +103,7 @@ private:
     CBstr m_markup;
     OPENFILENAMEA m_ofn;
     CDocumentPieces m_pieces;
+    CFillRoom m_room;           // how much of the next piece the process has room for
     int m_pieceBytes;           // body bytes of the next piece, following the time the last one took
     bool m_undoOff;             // the control records no undo while the pieces go in
     bool m_sizing;              // the user is dragging the frame

@@ -1,0 +1,75 @@
+#include "viewer/FillRoom.h"
+
+namespace {
+
+// Taken per body byte, however little the first pieces seemed to take: the
+// heap grows in steps, so a small piece may take nothing visible.
+const unsigned long long kLeastPerByte = 16;
+// A quarter of the address space stays free of the fill, but no more than
+// this: reservations not yet committed, fragments too small for the
+// control's blocks, and the browser's own needs live there.
+const unsigned long long kMostReserve = 1ull << 30;
+
+}  // namespace
+
+unsigned long long UserAddressSpace()
+{
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return reinterpret_cast<ULONG_PTR>(info.lpMaximumApplicationAddress) -
+           reinterpret_cast<ULONG_PTR>(info.lpMinimumApplicationAddress) + 1;
+}
+
+unsigned long long AddressSpaceReserve()
+{
+    const unsigned long long quarter = UserAddressSpace() / 4;
+    return quarter < kMostReserve ? quarter : kMostReserve;
+}
+
+unsigned long long CommittedAddressSpace()
+{
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    const ULONG_PTR end = reinterpret_cast<ULONG_PTR>(info.lpMaximumApplicationAddress);
+    unsigned long long committed = 0;
+    ULONG_PTR at = reinterpret_cast<ULONG_PTR>(info.lpMinimumApplicationAddress);
+    MEMORY_BASIC_INFORMATION region;
+    while (at < end && VirtualQuery(reinterpret_cast<void*>(at), &region, sizeof region) == sizeof region) {
+        const ULONG_PTR next = reinterpret_cast<ULONG_PTR>(region.BaseAddress) + region.RegionSize;
+        if (next <= at) break;
+        if (region.State == MEM_COMMIT) committed += next - at;
+        at = next;
+    }
+    return committed;
+}
+
+CFillRoom::CFillRoom() : m_usedBefore(0), m_taken(0), m_fed(0)
+{
+}
+
+void CFillRoom::Reset()
+{
+    m_taken = 0;
+    m_fed = 0;
+}
+
+int CFillRoom::Fit(int wanted, int least)
+{
+    m_usedBefore = CommittedAddressSpace();
+    const unsigned long long limit = UserAddressSpace() - AddressSpaceReserve();
+    if (m_usedBefore >= limit || wanted <= 0) return 0;
+    unsigned long long perByte = m_fed ? m_taken / m_fed : 0;
+    if (perByte < kLeastPerByte) perByte = kLeastPerByte;
+    // Half as much again: a piece's own strings and the stream-in's buffers
+    // come on top of what stays in the control.
+    const unsigned long long fits = (limit - m_usedBefore) / (perByte + perByte / 2);
+    if (fits < static_cast<unsigned long long>(least)) return 0;
+    return fits < static_cast<unsigned long long>(wanted) ? static_cast<int>(fits) : wanted;
+}
+
+void CFillRoom::Took(int bodyBytes)
+{
+    const unsigned long long after = CommittedAddressSpace();
+    if (after > m_usedBefore) m_taken += after - m_usedBefore;
+    if (bodyBytes > 0) m_fed += static_cast<unsigned long long>(bodyBytes);
+}

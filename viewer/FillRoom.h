@@ -1,0 +1,38 @@
+#pragma once
+#include <windows.h>
+
+// Bytes of the process's address space that are committed: its heaps,
+// stacks in use, loaded modules and mapped views. Reservations that nothing
+// has committed yet do not count: some platforms hold much of the address
+// space reserved for their own later allocations.
+unsigned long long CommittedAddressSpace();
+// The address space that a fill leaves to the browser and everything else in
+// the process, beyond what is committed now.
+unsigned long long AddressSpaceReserve();
+// Bytes of address space a user-mode program of this process may use.
+unsigned long long UserAddressSpace();
+
+// Keeps the fill of a large page from taking the last of the process's
+// address space. A 32-bit browser has 2 to 4 GB in all, and for a page of
+// nothing but tags the platform's rich edit can want more than that for the
+// characters that the control's limit allows; the process would not survive
+// the page. What the control took per byte of the pieces so far tells how
+// much of the next one still fits below the reserve; the page shows as far
+// as it fits, as it shows up to the control's limit.
+class CFillRoom {
+public:
+    CFillRoom();
+
+    // Forgets what earlier pieces took.
+    void Reset();
+    // The body bytes of a piece of at most wanted bytes that fit, or 0 when
+    // not even least bytes do.
+    int Fit(int wanted, int least);
+    // Tells what a piece of bodyBytes took, measured since the last Fit.
+    void Took(int bodyBytes);
+
+private:
+    unsigned long long m_usedBefore;
+    unsigned long long m_taken;     // address space that the pieces so far took
+    unsigned long long m_fed;       // their body bytes
+};
