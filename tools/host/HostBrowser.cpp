@@ -68,10 +68,17 @@ BSTR Bstr(const std::string& text)
     return SysAllocStringLen(std::wstring(text.begin(), text.end()).c_str(), static_cast<UINT>(text.size()));
 }
 
+// An element's name serves the log alone; a quiet log spares building one for
+// each of a huge page's items.
+std::string ElementName(const CallLog& log, size_t index)
+{
+    return log.Quiet() ? std::string() : "Element[" + std::to_string(index) + "]";
+}
+
 class HostElement : public Counted<StubHTMLElement> {
 public:
-    HostElement(SharedPtr shared, size_t index)
-        : Counted(std::move(shared), "Element[" + std::to_string(index) + "]"), m_index(index) {}
+    HostElement(const SharedPtr& shared, size_t index)
+        : Counted(shared, ElementName(*shared->log, index)), m_index(index) {}
 
     STDMETHODIMP get_tagName(BSTR* p) override
     {
