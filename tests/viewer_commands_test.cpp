@@ -653,6 +653,10 @@ std::wstring PageInPieces()
         }
     }
     page += L"</BODY></HTML>";
+    // Text after the last tag that reads like colour and bold words, and a
+    // backslash at the very end: the format in force at the end is the last
+    // tag's, which the pieces must find from the end.
+    page += L"\ntrailing \\\\\\cf9 \\\\b0 text \\cf2 \\b \\";
     return page;
 }
 
@@ -676,6 +680,8 @@ Content ReadContent(HWND edit)
     SendMessageA(edit, WM_SETREDRAW, FALSE, 0);
     for (LONG at = 0; at < length; at += at + 40 < length ? length / 300 + 1 : 1)
         content.formats.push_back(CharFormatAt(edit, at));
+    // The final paragraph mark, which takes the format in force at the end.
+    content.formats.push_back(CharFormatAt(edit, length));
     SendMessageA(edit, WM_SETREDRAW, TRUE, 0);
     content.scrollBar = (GetWindowLongPtrA(edit, GWL_STYLE) & WS_VSCROLL) != 0;
     // Last, since it changes the text: the control's undo as it was left.

@@ -19,6 +19,41 @@ inline bool IsDigit(unsigned char c)
     return c >= '0' && c <= '9';
 }
 
+// A control word that starts with the backslash at b[i], before a letter.
+struct ControlWord {
+    bool colour;    // \cf
+    bool bold;      // \b
+    int value;      // -1 when it has none
+    int end;        // where it ends, its delimiting space not included
+};
+
+ControlWord ReadControlWord(const unsigned char* b, int i)
+{
+    int j = i + 1;
+    while (IsLetter(b[j])) ++j;
+    const int nameLength = j - (i + 1);
+    ControlWord word = { nameLength == 2 && b[i + 1] == 'c' && b[i + 2] == 'f', nameLength == 1 && b[i + 1] == 'b',
+                         -1, 0 };
+    if (b[j] == '-') ++j;
+    if (IsDigit(b[j])) {
+        word.value = 0;
+        while (IsDigit(b[j])) {
+            if (word.value < 100000) word.value = word.value * 10 + (b[j] - '0');
+            ++j;
+        }
+    }
+    word.end = j;
+    return word;
+}
+
+// What a colour or bold word puts in force.
+template <class Format>
+void Apply(const ControlWord& control, Format& format)
+{
+    if (control.colour) format.colour = control.value < 0 ? 0 : control.value;
+    if (control.bold) format.bold = control.value == 0 ? 0 : 1;
+}
+
 } // namespace
 
 CString ShownMarkup(const wchar_t* markup, int characterLimit)
@@ -97,8 +132,7 @@ void CDocumentPieces::Start(const CString& prolog, const CString& body)
     m_position = 0;
     m_started = false;
     m_state = Format{ -1, -1 };
-    m_final = m_state;
-    FindEnd(0, INT_MAX, m_final);
+    m_final = FinalFormat();
 }
 
 void CDocumentPieces::Clear()
@@ -107,6 +141,27 @@ void CDocumentPieces::Clear()
     m_body = CString();
     m_position = 0;
     m_started = true;
+}
+
+// The body's last colour word and last bold word, sought from its end, so
+// that a large page need not be read through before its first piece. A
+// backslash starts a control word when the backslashes right before it are
+// even in number: escaped backslashes come in pairs, and nothing else takes
+// a backslash into a token.
+CDocumentPieces::Format CDocumentPieces::FinalFormat() const
+{
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(m_body.c_str());
+    Format final = { -1, -1 };
+    for (int i = m_body.GetLength() - 1; i >= 0 && (final.colour < 0 || final.bold < 0); --i) {
+        if (b[i] != '\\' || !IsLetter(b[i + 1])) continue;
+        int before = i;
+        while (before > 0 && b[before - 1] == '\\') --before;
+        if ((i - before) % 2 != 0) continue;
+        const ControlWord control = ReadControlWord(b, i);
+        if (control.colour && final.colour < 0) Apply(control, final);
+        if (control.bold && final.bold < 0) Apply(control, final);
+    }
+    return final;
 }
 
 // The body is the highlighter's output: text in which every backslash and
@@ -140,25 +195,12 @@ int CDocumentPieces::FindEnd(int from, int target, Format& state) const
         const unsigned char c = b[i];
         if (c == '\\') {
             if (IsLetter(b[i + 1])) {
-                int j = i + 1;
-                while (IsLetter(b[j])) ++j;
-                const int nameLength = j - (i + 1);
-                if (b[j] == '-') ++j;
-                int value = -1;
-                if (IsDigit(b[j])) {
-                    value = 0;
-                    while (IsDigit(b[j])) {
-                        if (value < 100000) value = value * 10 + (b[j] - '0');
-                        ++j;
-                    }
-                }
-                const bool colour = nameLength == 2 && b[i + 1] == 'c' && b[i + 2] == 'f';
-                const bool bold = nameLength == 1 && b[i + 1] == 'b';
-                if (colour) s.colour = value < 0 ? 0 : value;
-                if (bold) s.bold = value == 0 ? 0 : 1;
+                const ControlWord control = ReadControlWord(b, i);
+                Apply(control, s);
+                int j = control.end;
                 if (b[j] == ' ') {
                     ++j;
-                    if (colour || bold) note(word, j, s);
+                    if (control.colour || control.bold) note(word, j, s);
                 }
                 i = j;
             } else {

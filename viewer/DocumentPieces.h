@@ -59,6 +59,8 @@ private:
     // Where the piece that starts at from should end, at about target, and
     // the format in force there; state holds the format in force at from.
     int FindEnd(int from, int target, Format& state) const;
+    // The format in force at the end of the body.
+    Format FinalFormat() const;
 
     CString m_prolog;
     CString m_body;
