@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <string>
+#include "viewer/DocumentPieces.h"
 #include "viewer/Highlighter.h"
 #include "viewer/RtfDocument.h"
 
@@ -69,4 +70,31 @@ TEST(RtfDocument, CarriesALargeBodyWhole) {
     EXPECT_EQ(expected, std::string(document.c_str(), document.GetLength()));
     // Built in one block of the final size, with no spare room.
     EXPECT_EQ(document.GetLength(), document.GetAllocLength());
+}
+
+// The first piece of a body that needs more than one states, before its
+// closing paragraph mark, the colour and bold in force at the end of the
+// whole body. Text backslashes come escaped in pairs: a word counts only when
+// the backslashes right before it are even in number.
+TEST(DocumentPieces, FirstPieceStatesTheFormatInForceAtTheEnd) {
+    struct Case { const char* tail; const char* words; };
+    const Case cases[] = {
+        { "x\\\\\\\\\\cf3 y", "\\cf3 " },           // an escaped backslash, then \cf3
+        { "x\\\\cf3 y", "" },                        // the text \cf3
+        { "\\cf1 b\\\\\\cf2 c", "\\cf2 " },          // \cf1, a text backslash, \cf2
+        { "\\cf1 b\\\\\\\\cf2 c", "\\cf1 " },        // \cf1, the text \\cf2
+        { "\\b x\\\\b0 y", "\\b " },                 // \b, then the text \b0
+        { "\\cf4\\b0 x\\cf0 y\\\\", "\\cf0\\b0 " },  // ends in a text backslash
+        { "plain", "" },
+    };
+    for (const Case& c : cases) {
+        const std::string body = std::string("firstline\n") + c.tail;
+        CDocumentPieces pieces;
+        pieces.Start(CString("{P"), CString(body.c_str()));
+        CString piece;
+        ASSERT_TRUE(pieces.Next(1, piece)) << c.tail;
+        EXPECT_EQ(std::string("{Pfirstline\n") + c.words + "\\par}", std::string(piece.c_str(), piece.GetLength()))
+            << c.tail;
+        EXPECT_TRUE(pieces.HasMore()) << c.tail;
+    }
 }

@@ -940,6 +940,50 @@ TEST(ViewerFill, EncodingMenuWhileItFillsRendersTheWholePageAgain)
     ExpectSameContent(whole, filled);
 }
 
+// The Encoding menu's loop runs while the text control waits in its own
+// right-button message: a resize then must not replace the control under
+// that message. The new width is taken once the menu is gone.
+TEST(ViewerFill, WideningWhileTheEncodingMenuIsOpenWaitsForTheMenu)
+{
+    const std::wstring page = PageInPieces();
+    ViewerUnderTest viewer(page.c_str(), kNoCharset);
+    HWND atMenu = nullptr, duringMenu = nullptr;
+    LRESULT length = -1, lengthAfter = -2;
+    RECT editAfter = {}, expected = {};
+    ModalScript script;
+    script.When("filled", [&] { return viewer.Shown() && !viewer.Dialog().IsFilling(); }, [&] {
+              atMenu = viewer.Edit();
+              length = SendMessageA(atMenu, WM_GETTEXTLENGTH, 0, 0);
+              SetForegroundWindow(viewer.Window());
+              MoveMouseTo(CentreOf(atMenu));
+              MouseButton(MOUSEEVENTF_RIGHTDOWN);
+              MouseButton(MOUSEEVENTF_RIGHTUP);
+          })
+        .When("menu shown", [&] { return VisibleMenuWindow() != nullptr; }, [&] {
+            RECT frame;
+            GetWindowRect(viewer.Window(), &frame);
+            SetWindowPos(viewer.Window(), nullptr, 0, 0, frame.right - frame.left + 120, frame.bottom - frame.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            duringMenu = viewer.Edit();
+            PressKey(VK_ESCAPE);
+        })
+        .When("laid out at the new width", [&] {
+            RECT client;
+            GetClientRect(viewer.Window(), &client);
+            expected = RECT{ 0, 2, client.right, 2 + client.bottom - 40 };
+            editAfter = ChildRectInClient(viewer.Window(), IDC_SOURCE);
+            return VisibleMenuWindow() == nullptr && !viewer.Dialog().IsFilling() && EqualRect(&expected, &editAfter);
+        }, [&] {
+            lengthAfter = SendMessageA(viewer.Edit(), WM_GETTEXTLENGTH, 0, 0);
+            PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0);
+        });
+    viewer.RunWith(script, 120000);
+    EXPECT_GT(length, 256 * 1024);
+    EXPECT_EQ(atMenu, duringMenu) << "the text control was replaced inside its own message";
+    EXPECT_TRUE(EqualRect(&expected, &editAfter)) << Describe(expected) << " " << Describe(editAfter);
+    EXPECT_EQ(length, lengthAfter);
+}
+
 TEST(ViewerFill, ClosingWhileItFillsEndsTheViewerAndStoresThePlacement)
 {
     const std::wstring page = PageInPieces();

@@ -76,10 +76,14 @@ LRESULT CViewerDialog::OnNotify(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 
     POINT cursor = { 0, 0 };
     GetCursorPos(&cursor);
+    // The control waits in its own WM_RBUTTONUP while the menu's loop
+    // dispatches other messages.
+    EnterControlNotification();
     UINT chosen = static_cast<UINT>(TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY,
                                                    cursor.x, cursor.y, 0, m_hWnd, nullptr));
     int charset;
     if (CharsetForItem(chosen, &charset)) m_charset = charset;
     BuildDocument();
+    LeaveControlNotification();
     return 0;
 }

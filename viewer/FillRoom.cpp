@@ -2,9 +2,11 @@
 
 namespace {
 
-// Taken per body byte, however little the first pieces seemed to take: the
-// heap grows in steps, so a small piece may take nothing visible.
-const unsigned long long kLeastPerByte = 16;
+// Taken per body byte, however little the pieces so far seemed to take: the
+// heap grows in steps, so a small piece may take nothing visible, and a
+// control filled into freed memory takes little until that runs out. Wine's
+// rich edit takes 80 to 140 bytes per body byte of text and of tags.
+const unsigned long long kLeastPerByte = 128;
 // A quarter of the address space stays free of the fill, but no more than
 // this: reservations not yet committed, fragments too small for the
 // control's blocks, and the browser's own needs live there.

@@ -45,6 +45,8 @@ const DWORD kFillTickMs = 120;
 const UINT kFillTimerMs = 10;
 // The control's own undo limit, which it has again after a fill.
 const WPARAM kUndoLimit = 100;
+// Timer ticks in a row without room for a piece before the rest is dropped.
+const int kRoomMisses = 3;
 // Finishing the fill at once (Copy, Save) takes larger pieces.
 const int kFinishPieceBytes = 4 * 1024 * 1024;
 // A text control that holds more than this many characters takes a new
@@ -69,7 +71,7 @@ BEGIN_MESSAGE_MAP(CViewerDialog)
     ON_MESSAGE(WM_EXITSIZEMOVE,             OnExitSizeMove)
     ON_MESSAGE(WM_GETMINMAXINFO,            OnGetMinMaxInfo)
     ON_MESSAGE(WM_NOTIFY,                   OnNotify)
-    ON_MESSAGE(kDiscardSourceMessage,       OnDiscardSource)
+    ON_MESSAGE(kSettleMessage,              OnSettle)
     ON_MESSAGE(WM_TIMER,                    OnTimer)
     ON_MESSAGE(WM_DESTROY,                  OnDestroy)
     ON_COMMAND(IDOK,       BN_CLICKED,      OnClose)
@@ -81,7 +83,7 @@ END_MESSAGE_MAP()
 
 CViewerDialog::CViewerDialog(BSTR markup, int charset)
     : m_charset(InitialCharsetState(charset)), m_pieceBytes(kMinPieceBytes), m_undoOff(false), m_sizing(false),
-      m_layoutPending(false)
+      m_layoutPending(false), m_insideControl(0), m_roomMisses(0)
 {
     ZeroMemory(&m_ofn, sizeof(m_ofn));
     if (markup) m_markup.Attach(SysAllocStringLen(markup, SysStringLen(markup)));
@@ -158,6 +160,7 @@ void CViewerDialog::BuildDocumentAt(const RECT* place)
 
     m_pieceBytes = kMinPieceBytes;
     m_room.Reset();
+    m_roomMisses = 0;
     if (m_pieces.HasMore() && SetTimer(m_hWnd, kFillTimer, kFillTimerMs, nullptr)) return;
     // Without a timer the rest goes in now.
     FinishFill();
@@ -232,14 +235,21 @@ void CViewerDialog::ContinueFill(DWORD budgetMs)
         const int before = m_pieces.Remaining();
         const int least = before < kMinPieceBytes ? before : kMinPieceBytes;
         const int size = m_room.Fit(budgetMs == INFINITE ? kFinishPieceBytes : m_pieceBytes, least);
-        // The rest of the page would not fit into what the process has left:
-        // it is dropped, as text beyond the control's limit is.
+        // The rest of the page does not fit into what the process has left.
+        // Another thread may give memory back in a moment: a few ticks later
+        // it is asked again; then, or when the whole page is wanted now, the
+        // rest is dropped, as text beyond the control's limit is.
         if (size == 0) {
+            if (budgetMs == INFINITE || ++m_roomMisses >= kRoomMisses) m_pieces.Clear();
+            break;
+        }
+        m_roomMisses = 0;
+        CString piece;
+        // A piece that cannot be made now never can: the rest is dropped.
+        if (!m_pieces.Next(size, piece)) {
             m_pieces.Clear();
             break;
         }
-        CString piece;
-        if (!m_pieces.Next(size, piece)) break;
         const DWORD pieceStart = GetTickCount();
         AppendPiece(edit, piece);
         const DWORD took = GetTickCount() - pieceStart;
@@ -340,16 +350,41 @@ HWND CViewerDialog::ReplaceSourceControl(HWND edit)
     SetWindowLongPtrA(edit, GWLP_ID, 0);
     ShowWindow(edit, SW_HIDE);
     if (hadFocus) SetFocus(fresh);
-    PostMessageA(m_hWnd, kDiscardSourceMessage, reinterpret_cast<WPARAM>(edit), 0);
+    PostMessageA(m_hWnd, kSettleMessage, 0, 0);
     return fresh;
 }
 
-LRESULT CViewerDialog::OnDiscardSource(UINT, WPARAM wParam, LPARAM, BOOL&)
+// Destroys the replaced source controls (hidden, numbered 0) and lays out
+// what a change of size left pending. Inside a notification of the text
+// control nothing happens: the notification's end posts this again.
+LRESULT CViewerDialog::OnSettle(UINT, WPARAM, LPARAM, BOOL&)
 {
-    HWND old = reinterpret_cast<HWND>(wParam);
-    if (IsWindow(old) && GetParent(old) == m_hWnd && old != GetDlgItem(m_hWnd, IDC_SOURCE))
-        DestroyWindow(old);
+    if (m_insideControl > 0) return 0;
+    HWND current = GetDlgItem(m_hWnd, IDC_SOURCE);
+    HWND child = GetWindow(m_hWnd, GW_CHILD);
+    while (child) {
+        HWND next = GetWindow(child, GW_HWNDNEXT);
+        char className[16] = "";
+        GetClassNameA(child, className, sizeof className);
+        if (child != current && GetDlgCtrlID(child) == 0 && lstrcmpiA(className, kSourceClass) == 0)
+            DestroyWindow(child);
+        child = next;
+    }
+    if (m_layoutPending && !m_sizing) {
+        m_layoutPending = false;
+        LayOutControls();
+    }
     return 0;
+}
+
+void CViewerDialog::EnterControlNotification()
+{
+    ++m_insideControl;
+}
+
+void CViewerDialog::LeaveControlNotification()
+{
+    if (--m_insideControl == 0) PostMessageA(m_hWnd, kSettleMessage, 0, 0);
 }
 
 // The control asks for the document in chunks; hand them out from a read
@@ -374,8 +409,10 @@ LRESULT CViewerDialog::OnSize(UINT, WPARAM, LPARAM, BOOL&)
     // While the user drags the frame, the controls keep their places: every
     // new size of the text control costs it a layout of the whole text, which
     // takes seconds to minutes for a large page. They take the final size
-    // once, when the drag ends.
-    if (m_sizing) {
+    // once, when the drag ends. Inside a notification of the text control
+    // (the Encoding menu's loop) the control must not be replaced under its
+    // own message: the layout waits for the notification's end.
+    if (m_sizing || m_insideControl > 0) {
         m_layoutPending = true;
         return 0;
     }
@@ -416,14 +453,19 @@ bool CViewerDialog::RebuildAtNewWidth(const RECT& place)
     BuildDocumentAt(&place);
     HWND fresh = GetDlgItem(m_hWnd, IDC_SOURCE);
     if (!fresh || fresh == edit) return true;
-    // No message of the old control is under way here: it goes before the
-    // fresh one fills up to the user's place, so that the process never
-    // holds the page twice.
+    // No message of the old control is under way here (inside one, the
+    // layout waits): it goes before the fresh one fills up to the user's
+    // place, so that the process never holds the page twice.
     DestroyWindow(edit);
 
     // The text up to the user's place goes in now; the rest follows as usual.
     const LONG needed = static_cast<LONG>(top > selection.cpMax ? top : selection.cpMax);
-    while (m_pieces.HasMore() && GetWindowTextLengthA(fresh) <= needed) ContinueFill(kPieceMs);
+    while (m_pieces.HasMore() && GetWindowTextLengthA(fresh) <= needed) {
+        const int handedOut = m_pieces.HandedOut();
+        ContinueFill(kPieceMs);
+        // Without room for a piece now, the rest follows from the timer.
+        if (m_pieces.HandedOut() == handedOut) break;
+    }
     SendMessageA(fresh, WM_SETREDRAW, FALSE, 0);
     ShowPlace(fresh, selection, SendMessageA(fresh, EM_EXLINEFROMCHAR, 0, top));
     return true;

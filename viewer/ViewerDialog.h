@@ -67,9 +67,13 @@ private:
     LRESULT OnCopy(WORD code, WORD id, HWND control, BOOL& handled);
     LRESULT OnSave(WORD code, WORD id, HWND control, BOOL& handled);
 
-    // Posted to the viewer with a replaced source control to destroy.
-    static const UINT kDiscardSourceMessage = WM_APP + 1;
-    LRESULT OnDiscardSource(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    // Posted to the viewer when replaced source controls may be destroyed and
+    // a layout left pending may be done: never while the text control is
+    // inside a message of its own, since it may be one of them.
+    static const UINT kSettleMessage = WM_APP + 1;
+    LRESULT OnSettle(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    void EnterControlNotification();
+    void LeaveControlNotification();
     // The fill's timer; other timers go to default processing.
     static const UINT_PTR kFillTimer = 0x6764;
     LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
@@ -107,5 +111,7 @@ private:
     int m_pieceBytes;           // body bytes of the next piece, following the time the last one took
     bool m_undoOff;             // the control records no undo while the pieces go in
     bool m_sizing;              // the user is dragging the frame
-    bool m_layoutPending;       // the client area changed size during that drag
+    bool m_layoutPending;       // the client area changed size during that drag or that notification
+    int m_insideControl;        // notifications of the text control under way (its own message waits on them)
+    int m_roomMisses;           // timer ticks in a row that found no room for a piece
 };
