@@ -1,4 +1,5 @@
 #include "viewer/FillRoom.h"
+#include <windows.h>
 
 namespace {
 
@@ -12,22 +13,10 @@ const unsigned long long kLeastPerByte = 128;
 // control's blocks, and the browser's own needs live there.
 const unsigned long long kMostReserve = 1ull << 30;
 
-}  // namespace
-
-unsigned long long UserAddressSpace()
-{
-    SYSTEM_INFO info;
-    GetSystemInfo(&info);
-    return reinterpret_cast<ULONG_PTR>(info.lpMaximumApplicationAddress) -
-           reinterpret_cast<ULONG_PTR>(info.lpMinimumApplicationAddress) + 1;
-}
-
-unsigned long long AddressSpaceReserve()
-{
-    const unsigned long long quarter = UserAddressSpace() / 4;
-    return quarter < kMostReserve ? quarter : kMostReserve;
-}
-
+// Bytes of the process's address space that are committed: its heaps,
+// stacks in use, loaded modules and mapped views. Reservations that nothing
+// has committed yet do not count: some platforms hold much of the address
+// space reserved for their own later allocations.
 unsigned long long CommittedAddressSpace()
 {
     SYSTEM_INFO info;
@@ -45,7 +34,20 @@ unsigned long long CommittedAddressSpace()
     return committed;
 }
 
-CFillRoom::CFillRoom() : m_usedBefore(0), m_taken(0), m_fed(0)
+// The user address space less what stays free of the fill.
+unsigned long long FillLimit()
+{
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    const unsigned long long total = reinterpret_cast<ULONG_PTR>(info.lpMaximumApplicationAddress) -
+                                     reinterpret_cast<ULONG_PTR>(info.lpMinimumApplicationAddress) + 1;
+    const unsigned long long quarter = total / 4;
+    return total - (quarter < kMostReserve ? quarter : kMostReserve);
+}
+
+}  // namespace
+
+CFillRoom::CFillRoom() : m_limit(FillLimit()), m_usedBefore(0), m_taken(0), m_fed(0)
 {
 }
 
@@ -58,13 +60,12 @@ void CFillRoom::Reset()
 int CFillRoom::Fit(int wanted, int least)
 {
     m_usedBefore = CommittedAddressSpace();
-    const unsigned long long limit = UserAddressSpace() - AddressSpaceReserve();
-    if (m_usedBefore >= limit || wanted <= 0) return 0;
+    if (m_usedBefore >= m_limit || wanted <= 0) return 0;
     unsigned long long perByte = m_fed ? m_taken / m_fed : 0;
     if (perByte < kLeastPerByte) perByte = kLeastPerByte;
     // Half as much again: a piece's own strings and the stream-in's buffers
     // come on top of what stays in the control.
-    const unsigned long long fits = (limit - m_usedBefore) / (perByte + perByte / 2);
+    const unsigned long long fits = (m_limit - m_usedBefore) / (perByte + perByte / 2);
     if (fits < static_cast<unsigned long long>(least)) return 0;
     return fits < static_cast<unsigned long long>(wanted) ? static_cast<int>(fits) : wanted;
 }

@@ -1,16 +1,4 @@
 #pragma once
-#include <windows.h>
-
-// Bytes of the process's address space that are committed: its heaps,
-// stacks in use, loaded modules and mapped views. Reservations that nothing
-// has committed yet do not count: some platforms hold much of the address
-// space reserved for their own later allocations.
-unsigned long long CommittedAddressSpace();
-// The address space that a fill leaves to the browser and everything else in
-// the process, beyond what is committed now.
-unsigned long long AddressSpaceReserve();
-// Bytes of address space a user-mode program of this process may use.
-unsigned long long UserAddressSpace();
 
 // Keeps the fill of a large page from taking the last of the process's
 // address space. A 32-bit browser has 2 to 4 GB in all, and for a page of
@@ -32,6 +20,7 @@ public:
     void Took(int bodyBytes);
 
 private:
+    unsigned long long m_limit;     // the committed address space a fill stays below
     unsigned long long m_usedBefore;
     unsigned long long m_taken;     // address space that the pieces so far took
     unsigned long long m_fed;       // their body bytes
