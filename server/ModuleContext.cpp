@@ -8,7 +8,7 @@ ModuleContextState g_moduleContext = {
     INVALID_HANDLE_VALUE, false,
     nullptr, nullptr, nullptr, nullptr, nullptr,
     nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr,
     false, nullptr,
 };
 
@@ -24,6 +24,7 @@ typedef BOOL (WINAPI* GetModuleHandleExWFunction)(DWORD, LPCWSTR, HMODULE*);
 typedef BOOL (WINAPI* InitCommonControlsExFunction)(const INITCOMMONCONTROLSEX*);
 typedef BOOL (WINAPI* TrackMouseEventFunction)(LPTRACKMOUSEEVENT);
 typedef BOOL (WINAPI* GetSaveFileNameAFunction)(LPOPENFILENAMEA);
+typedef HWND (WINAPI* FindTextAFunction)(LPFINDREPLACEA);
 
 const DWORD kWindows9x = 0x80000000;
 const DWORD kModuleFromAddress = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -280,4 +281,16 @@ BOOL ContextGetSaveFileNameA(LPOPENFILENAMEA ofn)
 {
     return CallInContext<GetSaveFileNameAFunction>(g_moduleContext.getSaveFileNameA, g_comdlg32Library,
                                                    g_moduleContext.comdlg32, "GetSaveFileNameA", ofn);
+}
+
+// The Find dialog is modeless: the context governs its creation here, and
+// the dialog keeps the classes it was made with.
+HWND ContextFindTextA(LPFINDREPLACEA record)
+{
+    ContextScope scope;
+    if (!scope.Entered()) return nullptr;
+    auto function = ContextFunction<FindTextAFunction>(g_moduleContext.findTextA, g_comdlg32Library,
+                                                      g_moduleContext.comdlg32, "FindTextA");
+    if (!function) return nullptr;
+    return function(record);
 }

@@ -18,6 +18,7 @@ HWND    ContextCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowNam
                                HINSTANCE instance, LPVOID param);
 BOOL    ContextTrackMouseEvent(LPTRACKMOUSEEVENT track);
 BOOL    ContextGetSaveFileNameA(LPOPENFILENAMEA ofn);
+HWND    ContextFindTextA(LPFINDREPLACEA record);
 
 // How a library is reached: by module handle of a loaded library (Kernel32)
 // or by loading it (Comctl32, Comdlg32); narrow forms on 9x, wide otherwise.
@@ -49,6 +50,7 @@ struct ModuleContextState {
     FARPROC initCommonControlsEx;
     FARPROC trackMouseEvent;
     FARPROC getSaveFileNameA;
+    FARPROC findTextA;
     bool unicodeLayerProbed;
     HMODULE unicows;
 };
