@@ -155,12 +155,13 @@ TEST(Resources, HoldsExactlyTheIdentifiersOfEachType) {
     std::vector<std::string> iconImages;
     for (int id = 1; id <= 16; ++id) iconImages.push_back("#" + std::to_string(id));
     const TypeContent table[] = {
-        { "dialog",      RT_DIALOG,     { "#104", "#106" } },
-        { "menu",        RT_MENU,       { "#105" } },
+        { "dialog",      RT_DIALOG,     { "#104", "#106", "#108" } },
+        { "menu",        RT_MENU,       { "#105", "#109" } },
+        { "keys",        RT_ACCELERATOR, { "#107" } },
         { "icon group",  RT_GROUP_ICON, { "#101", "#102", "#103" } },
         { "icon image",  RT_ICON,       std::set<std::string>(iconImages.begin(), iconImages.end()) },
         { "bitmap",      RT_BITMAP,     { "#205" } },
-        { "string",      RT_STRING,     { "#7" } },     // block 7 holds strings 96 to 111
+        { "string",      RT_STRING,     { "#7", "#8" } },   // blocks of strings 96 to 111 and 112 to 127
         { "version",     RT_VERSION,    { "#1" } },
         { "manifest",    RT_MANIFEST,   { "#2" } },
         { "script",      "REGISTRY",    { "#201" } },

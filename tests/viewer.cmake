@@ -3,3 +3,5 @@
 gd_test(viewer_dialog_test SOURCES viewer_dialog_test.cpp support/ViewerHarness.cpp RESOURCES)
 gd_test(viewer_commands_test SOURCES viewer_commands_test.cpp support/ViewerHarness.cpp RESOURCES)
 gd_test_locale(viewer_commands_test_ja viewer_commands_test ja_JP.UTF-8)
+# Find, Go To Line, wrap, zoom and the viewer's keys, typed as a user types them.
+gd_test(viewer_find_test SOURCES viewer_find_test.cpp support/ViewerHarness.cpp RESOURCES)

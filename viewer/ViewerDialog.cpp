@@ -6,6 +6,8 @@
 #include "server/ModuleState.h"
 #include "viewer/Highlighter.h"
 #include "viewer/RtfDocument.h"
+#include "viewer/TextZoom.h"
+#include "viewer/WrapSetting.h"
 
 namespace {
 
@@ -79,11 +81,15 @@ BEGIN_MESSAGE_MAP(CViewerDialog)
     ON_COMMAND(IDC_ABOUT,  BN_CLICKED,      OnAbout)
     ON_COMMAND(IDC_COPY,   BN_CLICKED,      OnCopy)
     ON_COMMAND(IDC_SAVE,   BN_CLICKED,      OnSave)
+    ON_MESSAGE(WM_COMMAND,                  OnViewerKey)
+    ON_MESSAGE(WM_SYSCOMMAND,               OnSysCommand)
+    ON_MESSAGE(m_find.FindMessage(),        OnFindMessage)
 END_MESSAGE_MAP()
 
 CViewerDialog::CViewerDialog(BSTR markup, int charset)
     : m_charset(InitialCharsetState(charset)), m_pieceBytes(kMinPieceBytes), m_undoOff(false), m_sizing(false),
-      m_layoutPending(false), m_insideControl(0), m_roomMisses(0)
+      m_layoutPending(false), m_insideControl(0), m_roomMisses(0), m_find(m_markup, m_charset, kTextLimit),
+      m_wrap(true), m_zoom(kActualSize)
 {
     ZeroMemory(&m_ofn, sizeof(m_ofn));
     if (markup) m_markup.Attach(SysAllocStringLen(markup, SysStringLen(markup)));
@@ -103,6 +109,14 @@ LRESULT CViewerDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
     HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
     if (edit) SetUpSourceControl(edit);
+    m_find.Attach(m_hWnd);
+    m_keys.Install(m_hWnd, &m_find);
+    m_wrap = ReadWrapLongLines();
+    m_keys.ShowWrap(m_wrap);
+    // The template's control wraps; one that does not takes its place.
+    if (edit && !m_wrap) {
+        if (HWND fresh = ReplaceSourceControl(edit)) ShowWindow(fresh, SW_SHOWNA);
+    }
     // The control lays its text out again whenever its width changes, which
     // for a large page costs more than the stream-in: take the final size
     // first, then the document.
@@ -304,12 +318,15 @@ LRESULT CViewerDialog::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled)
         ContinueFill(kFillTickMs);
     else
         StopFill();
+    m_find.ShowPending(IsFilling());
     return 0;
 }
 
 LRESULT CViewerDialog::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
 {
     StopFill();
+    m_find.Close();
+    m_keys.Remove();
     handled = FALSE;
     return 0;
 }
@@ -332,6 +349,11 @@ HWND CViewerDialog::ReplaceSourceControl(HWND edit)
     if (!GetWindowRect(edit, &place)) return nullptr;
     MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&place), 2);
     DWORD style = static_cast<DWORD>(GetWindowLongPtrA(edit, GWL_STYLE)) & ~WS_VISIBLE;
+    // Without wrapping, long lines scroll sideways. The control drops the
+    // scroll bar styles it does not show at the moment; the fresh one may
+    // need them, as the template's did.
+    const DWORD noWrap = WS_HSCROLL | ES_AUTOHSCROLL;
+    style = (m_wrap ? style & ~noWrap : style | noWrap) | WS_VSCROLL;
     DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(edit, GWL_EXSTYLE));
     HWND fresh = ContextCreateWindowExA(exStyle, kSourceClass, "", style, place.left, place.top,
                                         place.right - place.left, place.bottom - place.top, m_hWnd,
@@ -344,6 +366,7 @@ HWND CViewerDialog::ReplaceSourceControl(HWND edit)
     // font for every character the document does not format itself.
     SendMessageA(fresh, WM_SETFONT, SendMessageA(m_hWnd, WM_GETFONT, 0, 0), FALSE);
     SetUpSourceControl(fresh);
+    ApplyViewSettings(fresh);
 
     bool hadFocus = GetFocus() == edit;
     SendMessageA(edit, EM_SETEVENTMASK, 0, 0);
@@ -446,13 +469,18 @@ bool CViewerDialog::RebuildAtNewWidth(const RECT& place)
     RECT now;
     if (!edit || !GetWindowRect(edit, &now) || now.right - now.left == place.right - place.left) return false;
     if (GetWindowTextLengthA(edit) <= kRelayoutLimit) return false;
+    RebuildKeepingPlace(edit, &place);
+    return true;
+}
 
+void CViewerDialog::RebuildKeepingPlace(HWND edit, const RECT* place)
+{
     CHARRANGE selection = { 0, 0 };
     SendMessageA(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     const LRESULT top = SendMessageA(edit, EM_LINEINDEX, SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
-    BuildDocumentAt(&place);
+    BuildDocumentAt(place);
     HWND fresh = GetDlgItem(m_hWnd, IDC_SOURCE);
-    if (!fresh || fresh == edit) return true;
+    if (!fresh || fresh == edit) return;
     // No message of the old control is under way here (inside one, the
     // layout waits): it goes before the fresh one fills up to the user's
     // place, so that the process never holds the page twice.
@@ -468,7 +496,6 @@ bool CViewerDialog::RebuildAtNewWidth(const RECT& place)
     }
     SendMessageA(fresh, WM_SETREDRAW, FALSE, 0);
     ShowPlace(fresh, selection, SendMessageA(fresh, EM_EXLINEFROMCHAR, 0, top));
-    return true;
 }
 
 void CViewerDialog::LayOutControls()

@@ -6,6 +6,8 @@
 #include "text/CBstr.h"
 #include "viewer/DocumentPieces.h"
 #include "viewer/FillRoom.h"
+#include "viewer/FindController.h"
+#include "viewer/ViewerKeys.h"
 
 // The Save As dialog's settings, filled into the viewer's record for each
 // Save: filter and fileName are the caller's buffers (the filter as
@@ -67,6 +69,17 @@ private:
     LRESULT OnCopy(WORD code, WORD id, HWND control, BOOL& handled);
     LRESULT OnSave(WORD code, WORD id, HWND control, BOOL& handled);
 
+    // The commands of the viewer's keys and window menu.
+    LRESULT OnViewerKey(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnFindMessage(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    bool RunViewerCommand(UINT id);
+    void SelectAll();
+    void SwitchWrap();
+    void Zoom(int direction);
+    // The wrap and zoom of the viewer on a fresh text control.
+    void ApplyViewSettings(HWND edit);
+
     // Posted to the viewer when replaced source controls may be destroyed and
     // a layout left pending may be done: never while the text control is
     // inside a message of its own, since it may be one of them.
@@ -91,6 +104,9 @@ private:
     // Places the text and the buttons in the client area.
     void LayOutControls();
     bool RebuildAtNewWidth(const RECT& place);
+    // The document built again into a fresh control at place (null: where
+    // edit stands), which then shows the same first line and selection.
+    void RebuildKeepingPlace(HWND edit, const RECT* place);
     // BuildDocument, with the fresh control placed at place (dialog client
     // coordinates) before the text goes in; null: where the old one stands.
     void BuildDocumentAt(const RECT* place);
@@ -114,4 +130,8 @@ private:
     bool m_layoutPending;       // the client area changed size during that drag or that notification
     int m_insideControl;        // notifications of the text control under way (its own message waits on them)
     int m_roomMisses;           // timer ticks in a row that found no room for a piece
+    CFindController m_find;
+    CViewerKeys m_keys;
+    bool m_wrap;                // long lines wrap (the template's layout)
+    int m_zoom;                 // percent
 };
