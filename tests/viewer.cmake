@@ -5,3 +5,7 @@ gd_test(viewer_commands_test SOURCES viewer_commands_test.cpp support/ViewerHarn
 gd_test_locale(viewer_commands_test_ja viewer_commands_test ja_JP.UTF-8)
 # Find, Go To Line, wrap, zoom and the viewer's keys, typed as a user types them.
 gd_test(viewer_find_test SOURCES viewer_find_test.cpp support/ViewerHarness.cpp RESOURCES)
+# The search over the shown text, its lines and control positions, without a window.
+gd_test(text_search_test SOURCES text_search_test.cpp)
+gd_test_locale(text_search_test_ja text_search_test ja_JP.UTF-8)
+gd_test_locale(viewer_find_test_ja viewer_find_test ja_JP.UTF-8)

@@ -53,9 +53,23 @@ void FocusText(const ViewerUnderTest& viewer)
     SetFocus(viewer.Edit());
 }
 
+BOOL CALLBACK MatchFindDialog(HWND hWnd, LPARAM param)
+{
+    char name[64] = "";
+    GetClassNameA(hWnd, name, sizeof name);
+    if (strcmp(name, "#32770") != 0 || !IsWindowVisible(hWnd)) return TRUE;
+    if (!GetDlgItem(hWnd, edt1) || !GetDlgItem(hWnd, rad1) || !GetDlgItem(hWnd, chx2)) return TRUE;
+    *reinterpret_cast<HWND*>(param) = hWnd;
+    return FALSE;
+}
+
+// The system's Find dialog, known by its controls: its caption is in the
+// language of the system.
 HWND FindDialog()
 {
-    return FindThreadWindow("#32770", "Find");
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), MatchFindDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 struct BoxSearch {
@@ -331,6 +345,35 @@ TEST(ViewerFind, FindStartsWithTheSelectedTextWithinOneLine)
     EXPECT_EQ("alpha", offered);
     EXPECT_EQ("alpha", offeredAcrossLines) << "a selection over two lines keeps the last text sought";
     EXPECT_EQ(nullptr, FindDialog()) << "closing the viewer closes the Find dialog";
+}
+
+// Under a double-byte code page the control counts a double-byte character
+// as one position when it reads the text in that code page, and as two
+// when the font's charset is a single-byte one.
+TEST(ViewerFind, MatchAfterDoubleByteTextIsSelectedInEveryCharset)
+{
+    const wchar_t page[] = L"<P>\x65E5\x672C\x8A9E</P>\n<P>\x65E5\x672C \x8A9E target</P>";
+    const int charsets[] = { kNoCharset, SHIFTJIS_CHARSET, ANSI_CHARSET };
+    for (int charset : charsets) {
+        SCOPED_TRACE(charset);
+        ViewerUnderTest viewer(page, charset);
+        std::string selected;
+        ModalScript script;
+        script.When("viewer shown", [&] { return viewer.Shown(); }, [&] {
+                  FocusText(viewer);
+                  Chord(VK_CONTROL, 'F');
+              })
+            .When("Find dialog", [&] { return FindDialog() != nullptr; }, [&] {
+                TypeText("target");
+                Chord(0, VK_RETURN);
+            })
+            .When("match selected", [&] { return Selection(viewer.Edit()).cpMax > 0; }, [&] {
+                selected = SelectedText(viewer.Edit());
+                PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0);
+            });
+        viewer.RunWith(script);
+        EXPECT_EQ("target", selected);
+    }
 }
 
 namespace {
