@@ -9,3 +9,6 @@ gd_test(viewer_find_test SOURCES viewer_find_test.cpp support/ViewerHarness.cpp 
 gd_test(text_search_test SOURCES text_search_test.cpp)
 gd_test_locale(text_search_test_ja text_search_test ja_JP.UTF-8)
 gd_test_locale(viewer_find_test_ja viewer_find_test ja_JP.UTF-8)
+# Two viewers on two threads at once; fifty presses that must leave nothing behind.
+gd_test(viewer_threads_test SOURCES viewer_threads_test.cpp support/ViewerHarness.cpp RESOURCES)
+target_link_libraries(viewer_threads_test PRIVATE psapi)

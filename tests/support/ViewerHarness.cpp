@@ -6,7 +6,8 @@
 
 namespace {
 
-ModalScript* g_activeScript = nullptr;
+// Per thread: each thread drives its own modal loops.
+thread_local ModalScript* g_activeScript = nullptr;
 const DWORD kTickMs = 15;
 
 struct ThreadWindowSearch {
