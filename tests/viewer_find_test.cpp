@@ -149,6 +149,7 @@ TEST(ViewerFind, CtrlFTypingAndEnterSelectsTheMatch)
 {
     ViewerUnderTest viewer(kWords, kNoCharset);
     HWND dialog = nullptr, owner = nullptr, window = nullptr;
+    bool tabbedAway = false, tabbedBack = false;
     CHARRANGE found = { -1, -1 };
     std::string selected;
     ModalScript script;
@@ -161,6 +162,14 @@ TEST(ViewerFind, CtrlFTypingAndEnterSelectsTheMatch)
             dialog = FindDialog();
             owner = GetWindow(dialog, GW_OWNER);
             TypeText("gamma");
+            Chord(0, VK_TAB);
+        })
+        .After(100, "Tab moved on", [&] {
+            tabbedAway = GetFocus() != GetDlgItem(dialog, edt1);
+            Chord(VK_SHIFT, VK_TAB);
+        })
+        .After(100, "Shift+Tab came back", [&] {
+            tabbedBack = GetFocus() == GetDlgItem(dialog, edt1);
             Chord(0, VK_RETURN);
         })
         .When("match selected", [&] { return Selection(viewer.Edit()).cpMax > 0; }, [&] {
@@ -174,6 +183,8 @@ TEST(ViewerFind, CtrlFTypingAndEnterSelectsTheMatch)
     viewer.RunWith(script);
     EXPECT_NE(nullptr, dialog);
     EXPECT_EQ(window, owner) << "the Find dialog belongs to the viewer";
+    EXPECT_TRUE(tabbedAway) << "Tab works in the Find dialog";
+    EXPECT_TRUE(tabbedBack);
     EXPECT_TRUE(SameRange(found, 14, 19)) << found.cpMin << "-" << found.cpMax;
     EXPECT_EQ("gamma", selected);
 }

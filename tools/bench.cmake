@@ -12,3 +12,9 @@ target_compile_options(gdpress PRIVATE ${GD_WARNINGS})
 add_executable(glimmerdeck-bench-press bench/PressBench.cpp $<TARGET_OBJECTS:gdres>)
 target_link_libraries(glimmerdeck-bench-press PRIVATE gdpress)
 target_compile_options(glimmerdeck-bench-press PRIVATE ${GD_WARNINGS})
+
+# Find, F3, Go To Line and the wrap switch on large pages, beside the press
+# that opened each page.
+add_executable(glimmerdeck-bench-find bench/FindBench.cpp $<TARGET_OBJECTS:gdres>)
+target_link_libraries(glimmerdeck-bench-find PRIVATE gdpress)
+target_compile_options(glimmerdeck-bench-find PRIVATE ${GD_WARNINGS})

@@ -212,6 +212,9 @@ bool CFindController::ShowIfHeld(HWND edit, int start, int end)
     if (range.cpMax > ControlLength(edit)) return false;
     SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
     SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+    // The Find dialog has the focus: the match is shown selected all the
+    // same, where the control can (Wine's keeps it hidden until focused).
+    SendMessageA(edit, EM_HIDESELECTION, FALSE, FALSE);
     return true;
 }
 

@@ -27,7 +27,7 @@ int LineStartBefore(const unsigned char* text, int at)
 } // namespace
 
 CTextSearch::CTextSearch()
-    : m_doubleByte(false)
+    : m_doubleByte(false), m_mark{ 0, 0, 0 }
 {
     for (int b = 0; b < 256; ++b) {
         m_lead[b] = IsAnsiLeadByte(static_cast<unsigned char>(b));
@@ -42,6 +42,14 @@ CTextSearch::CTextSearch()
 void CTextSearch::SetText(const CString& text)
 {
     m_text = text;
+    m_mark = Mark{ 0, 0, 0 };
+}
+
+void CTextSearch::LeadBytesOf(UINT codePage, bool (&lead)[256]) const
+{
+    CPINFO info = {};
+    const bool doubleByte = GetCPInfo(codePage, &info) && info.MaxCharSize > 1;
+    for (int b = 0; b < 256; ++b) lead[b] = doubleByte && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(b));
 }
 
 bool CTextSearch::MatchesAt(int at, const char* what, int length, bool matchCase) const
@@ -181,12 +189,12 @@ LONG CTextSearch::PositionOf(int offset, UINT codePage) const
     const int n = m_text.GetLength();
     if (offset > n) offset = n;
     bool lead[256];
-    CPINFO info = {};
-    const bool doubleByte = GetCPInfo(codePage, &info) && info.MaxCharSize > 1;
-    for (int b = 0; b < 256; ++b) lead[b] = doubleByte && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(b));
+    LeadBytesOf(codePage, lead);
 
-    LONG position = 0;
-    for (int i = 0; i < offset;) {
+    const bool fromMark = m_mark.codePage == codePage && m_mark.offset <= offset;
+    int i = fromMark ? m_mark.offset : 0;
+    LONG position = fromMark ? m_mark.position : 0;
+    while (i < offset) {
         const unsigned char c = t[i];
         if (c == '\n') {
             position += 2;
@@ -198,6 +206,7 @@ LONG CTextSearch::PositionOf(int offset, UINT codePage) const
             i += lead[c] && i + 1 < n && !IsLineEnd(t[i + 1]) ? 2 : 1;
         }
     }
+    m_mark = Mark{ i, position, codePage };
     return position;
 }
 
@@ -206,12 +215,11 @@ int CTextSearch::OffsetOf(LONG position, UINT codePage) const
     const unsigned char* t = reinterpret_cast<const unsigned char*>(m_text.c_str());
     const int n = m_text.GetLength();
     bool lead[256];
-    CPINFO info = {};
-    const bool doubleByte = GetCPInfo(codePage, &info) && info.MaxCharSize > 1;
-    for (int b = 0; b < 256; ++b) lead[b] = doubleByte && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(b));
+    LeadBytesOf(codePage, lead);
 
-    LONG counted = 0;
-    int i = 0;
+    const bool fromMark = m_mark.codePage == codePage && m_mark.position <= position;
+    LONG counted = fromMark ? m_mark.position : 0;
+    int i = fromMark ? m_mark.offset : 0;
     while (i < n) {
         const unsigned char c = t[i];
         const int characters = c == '\n' ? 2 : c == '\r' ? 0 : 1;
@@ -219,6 +227,7 @@ int CTextSearch::OffsetOf(LONG position, UINT codePage) const
         counted += characters;
         i += !IsLineEnd(c) && lead[c] && i + 1 < n && !IsLineEnd(t[i + 1]) ? 2 : 1;
     }
+    m_mark = Mark{ i, counted, codePage };
     return i;
 }
 

@@ -45,6 +45,14 @@ public:
     int OffsetOf(LONG position, UINT codePage) const;
 
 private:
+    // A place whose character position is known, so that the next mapping,
+    // usually a little further on (F3), walks only the text in between.
+    struct Mark {
+        int offset;
+        LONG position;
+        UINT codePage;
+    };
+    void LeadBytesOf(UINT codePage, bool (&lead)[256]) const;
     bool MatchesAt(int at, const char* what, int length, bool matchCase) const;
     bool IsWordBoundary(int before, int after) const;
     bool IsWordByteAt(int at) const;
@@ -54,6 +62,7 @@ private:
     unsigned char m_fold[256];      // lower case of each single byte
     bool m_lead[256];               // lead bytes of the ANSI code page
     bool m_word[256];               // single bytes that are letters, digits or the underscore
+    mutable Mark m_mark;
 };
 
 // The code page in which a text control reads the bytes of a document whose

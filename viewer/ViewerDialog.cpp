@@ -113,6 +113,8 @@ LRESULT CViewerDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     m_keys.Install(m_hWnd, &m_find);
     m_wrap = ReadWrapLongLines();
     m_keys.ShowWrap(m_wrap);
+    // A control without zoom answers FALSE even to the actual size.
+    m_keys.EnableZoom(edit && ApplyZoom(edit, kActualSize));
     // The template's control wraps; one that does not takes its place.
     if (edit && !m_wrap) {
         if (HWND fresh = ReplaceSourceControl(edit)) ShowWindow(fresh, SW_SHOWNA);

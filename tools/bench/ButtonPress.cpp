@@ -146,6 +146,7 @@ LRESULT CALLBACK FirstPaintProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // Further steps run from the viewer's own loop, not from inside a paint.
         g_press->stageStart = Now();
         SetTimer(nullptr, 0, 5, AfterFirstPaint);
+        if (g_press->options->atFirstScreen) g_press->options->atFirstScreen(g_press->viewer);
     }
     return result;
 }

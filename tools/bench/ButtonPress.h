@@ -14,6 +14,9 @@ struct PressOptions {
     bool readText = false;      // read back the viewer's plain text before closing it
     DWORD deadlineMs = 120000;
     std::function<void(HWND viewer)> whileShown;    // runs once the whole document is in, before the viewer is closed
+    // Runs inside the text control's first paint, while the rest of the
+    // document may still be going in: it may start timers, nothing modal.
+    std::function<void(HWND viewer)> atFirstScreen;
 };
 
 struct PressResult {
