@@ -53,25 +53,6 @@ void FocusText(const ViewerUnderTest& viewer)
     SetFocus(viewer.Edit());
 }
 
-BOOL CALLBACK MatchFindDialog(HWND hWnd, LPARAM param)
-{
-    char name[64] = "";
-    GetClassNameA(hWnd, name, sizeof name);
-    if (strcmp(name, "#32770") != 0 || !IsWindowVisible(hWnd)) return TRUE;
-    if (!GetDlgItem(hWnd, edt1) || !GetDlgItem(hWnd, rad1) || !GetDlgItem(hWnd, chx2)) return TRUE;
-    *reinterpret_cast<HWND*>(param) = hWnd;
-    return FALSE;
-}
-
-// The system's Find dialog, known by its controls: its caption is in the
-// language of the system.
-HWND FindDialog()
-{
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), MatchFindDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 struct BoxSearch {
     const char* caption;
     HWND found;
@@ -158,8 +139,8 @@ TEST(ViewerFind, CtrlFTypingAndEnterSelectsTheMatch)
               FocusText(viewer);
               Chord(VK_CONTROL, 'F');
           })
-        .When("Find dialog", [&] { return FindDialog() != nullptr; }, [&] {
-            dialog = FindDialog();
+        .When("Find dialog", [&] { return FindTextDialog() != nullptr; }, [&] {
+            dialog = FindTextDialog();
             owner = GetWindow(dialog, GW_OWNER);
             TypeText("gamma");
             Chord(0, VK_TAB);
@@ -178,7 +159,7 @@ TEST(ViewerFind, CtrlFTypingAndEnterSelectsTheMatch)
             // Esc in the Find dialog closes it, as Cancel does.
             Chord(0, VK_ESCAPE);
         })
-        .When("Find dialog closed", [&] { return FindDialog() == nullptr; },
+        .When("Find dialog closed", [&] { return FindTextDialog() == nullptr; },
               [&] { PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0); });
     viewer.RunWith(script);
     EXPECT_NE(nullptr, dialog);
@@ -223,6 +204,7 @@ TEST(ViewerFind, MatchCaseWholeWordUpwardAndTheEnds)
     std::vector<std::string> failures;
     std::vector<std::string> boxTexts;
     std::vector<HWND> boxOwners;
+    bool viewerEnabledUnderBox = false, viewerEnabledAtEnd = false;
     HWND window = nullptr;
     ModalScript script;
     auto settle = std::make_shared<DWORD>(0);
@@ -231,13 +213,13 @@ TEST(ViewerFind, MatchCaseWholeWordUpwardAndTheEnds)
               FocusText(viewer);
               Chord(VK_CONTROL, 'F');
           })
-        .When("Find dialog", [&] { return FindDialog() != nullptr; }, [] {});
+        .When("Find dialog", [&] { return FindTextDialog() != nullptr; }, [] {});
     for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
         script
             .When("set up the case", [] { return true; }, [&, i] {
                 const FindCase& c = cases[i];
                 index = i;
-                HWND dialog = FindDialog();
+                HWND dialog = FindTextDialog();
                 SendMessageA(viewer.Edit(), EM_SETSEL, c.from, c.from);
                 SetDlgItemTextA(dialog, edt1, c.what);
                 CheckDlgButton(dialog, chx2, c.matchCase ? BST_CHECKED : BST_UNCHECKED);
@@ -273,6 +255,7 @@ TEST(ViewerFind, MatchCaseWholeWordUpwardAndTheEnds)
                       if (box) {
                           boxTexts.push_back(MessageText(box));
                           boxOwners.push_back(GetWindow(box, GW_OWNER));
+                          if (IsWindowEnabled(window)) viewerEnabledUnderBox = true;
                           SetForegroundWindow(box);
                           Chord(0, VK_RETURN);
                       }
@@ -280,6 +263,7 @@ TEST(ViewerFind, MatchCaseWholeWordUpwardAndTheEnds)
             .When("message dismissed", [] { return MessageBoxWith("Glimmerdeck") == nullptr; }, [] {});
     }
     script.When("all cases", [] { return true; }, [&] {
+        viewerEnabledAtEnd = IsWindowEnabled(window) != FALSE;
         PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0);
     });
     viewer.RunWith(script, 60000);
@@ -292,6 +276,8 @@ TEST(ViewerFind, MatchCaseWholeWordUpwardAndTheEnds)
         EXPECT_NE(window, owner) << "the message belongs to the Find dialog";
         EXPECT_NE(nullptr, owner);
     }
+    EXPECT_FALSE(viewerEnabledUnderBox) << "the viewer could be closed under the message";
+    EXPECT_TRUE(viewerEnabledAtEnd) << "the viewer takes input again after the message";
 }
 
 TEST(ViewerFind, F3AndShiftF3RepeatTheSearchAfterTheDialogIsClosed)
@@ -303,7 +289,7 @@ TEST(ViewerFind, F3AndShiftF3RepeatTheSearchAfterTheDialogIsClosed)
               FocusText(viewer);
               Chord(VK_CONTROL, 'F');
           })
-        .When("Find dialog", [&] { return FindDialog() != nullptr; }, [&] {
+        .When("Find dialog", [&] { return FindTextDialog() != nullptr; }, [&] {
             TypeText("beta");
             Chord(0, VK_RETURN);
         })
@@ -311,7 +297,7 @@ TEST(ViewerFind, F3AndShiftF3RepeatTheSearchAfterTheDialogIsClosed)
             first = Selection(viewer.Edit());
             Chord(0, VK_ESCAPE);
         })
-        .When("Find dialog closed", [&] { return FindDialog() == nullptr; }, [&] {
+        .When("Find dialog closed", [&] { return FindTextDialog() == nullptr; }, [&] {
             FocusText(viewer);
             Chord(0, VK_F3);
         })
@@ -339,23 +325,23 @@ TEST(ViewerFind, FindStartsWithTheSelectedTextWithinOneLine)
               SendMessageA(viewer.Edit(), EM_SETSEL, 3, 8);     // "alpha"
               Chord(VK_CONTROL, 'F');
           })
-        .When("Find dialog", [&] { return FindDialog() != nullptr; }, [&] {
-            offered = WindowText(GetDlgItem(FindDialog(), edt1));
+        .When("Find dialog", [&] { return FindTextDialog() != nullptr; }, [&] {
+            offered = WindowText(GetDlgItem(FindTextDialog(), edt1));
             Chord(0, VK_ESCAPE);
         })
-        .When("Find dialog closed", [&] { return FindDialog() == nullptr; }, [&] {
+        .When("Find dialog closed", [&] { return FindTextDialog() == nullptr; }, [&] {
             FocusText(viewer);
             SendMessageA(viewer.Edit(), EM_SETSEL, 15, kLine2 + 3);
             Chord(VK_CONTROL, 'F');
         })
-        .When("Find dialog again", [&] { return FindDialog() != nullptr; }, [&] {
-            offeredAcrossLines = WindowText(GetDlgItem(FindDialog(), edt1));
+        .When("Find dialog again", [&] { return FindTextDialog() != nullptr; }, [&] {
+            offeredAcrossLines = WindowText(GetDlgItem(FindTextDialog(), edt1));
             PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0);
         });
     viewer.RunWith(script);
     EXPECT_EQ("alpha", offered);
     EXPECT_EQ("alpha", offeredAcrossLines) << "a selection over two lines keeps the last text sought";
-    EXPECT_EQ(nullptr, FindDialog()) << "closing the viewer closes the Find dialog";
+    EXPECT_EQ(nullptr, FindTextDialog()) << "closing the viewer closes the Find dialog";
 }
 
 // Under a double-byte code page the control counts a double-byte character
@@ -374,7 +360,7 @@ TEST(ViewerFind, MatchAfterDoubleByteTextIsSelectedInEveryCharset)
                   FocusText(viewer);
                   Chord(VK_CONTROL, 'F');
               })
-            .When("Find dialog", [&] { return FindDialog() != nullptr; }, [&] {
+            .When("Find dialog", [&] { return FindTextDialog() != nullptr; }, [&] {
                 TypeText("target");
                 Chord(0, VK_RETURN);
             })
@@ -423,7 +409,7 @@ TEST(ViewerFind, FindDuringTheFillShowsAMatchTheControlDoesNotHoldYet)
               FocusText(viewer);
               Chord(VK_CONTROL, 'F');
           })
-        .When("Find dialog", [&] { return FindDialog() != nullptr; }, [&] {
+        .When("Find dialog", [&] { return FindTextDialog() != nullptr; }, [&] {
             TypeText("zebrafinch");
             fillingAtPress = viewer.Dialog().IsFilling();
             heldAtPress = GetWindowTextLengthA(viewer.Edit());

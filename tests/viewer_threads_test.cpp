@@ -18,24 +18,6 @@ namespace {
 const int kNoCharset = -1;
 const WORD kFromKeys = 1;
 
-BOOL CALLBACK MatchFindDialog(HWND hWnd, LPARAM param)
-{
-    char name[64] = "";
-    GetClassNameA(hWnd, name, sizeof name);
-    if (strcmp(name, "#32770") != 0 || !IsWindowVisible(hWnd)) return TRUE;
-    if (!GetDlgItem(hWnd, edt1) || !GetDlgItem(hWnd, rad1) || !GetDlgItem(hWnd, chx2)) return TRUE;
-    *reinterpret_cast<HWND*>(param) = hWnd;
-    return FALSE;
-}
-
-// This thread's Find dialog.
-HWND FindDialog()
-{
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), MatchFindDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // A key as the thread's message loop receives it: posted, it passes through
 // the viewer's modal loop and its message filter like a typed one.
 void PostKey(HWND target, WORD vk)
@@ -71,8 +53,8 @@ DWORD WINAPI RunTab(void* parameter)
         .When("both viewers shown", [&] { return *run.shown == 2; }, [&] {
             PostMessageA(viewer.Window(), WM_SYSCOMMAND, ID_VIEW_FIND, 0);
         })
-        .When("Find dialog", [&] { return FindDialog() != nullptr; }, [&] {
-            HWND dialog = FindDialog();
+        .When("Find dialog", [&] { return FindTextDialog() != nullptr; }, [&] {
+            HWND dialog = FindTextDialog();
             run.findOwner = GetWindow(dialog, GW_OWNER);
             SetDlgItemTextA(dialog, edt1, run.word);
             PostKey(GetDlgItem(dialog, edt1), VK_RETURN);
@@ -234,9 +216,9 @@ bool PressOnce(const std::wstring& page, std::string& failure, int* windowsOpen 
     script.When("viewer shown", [&] { return viewer.Shown(); }, [&] {
               PostMessageA(viewer.Window(), WM_SYSCOMMAND, ID_VIEW_FIND, 0);
           })
-        .When("Find dialog", [&] { return FindDialog() != nullptr; }, [&] {
-            SetDlgItemTextA(FindDialog(), edt1, "needle");
-            PostKey(GetDlgItem(FindDialog(), edt1), VK_RETURN);
+        .When("Find dialog", [&] { return FindTextDialog() != nullptr; }, [&] {
+            SetDlgItemTextA(FindTextDialog(), edt1, "needle");
+            PostKey(GetDlgItem(FindTextDialog(), edt1), VK_RETURN);
         })
         .When("found", [&] { return Selection(viewer.Edit()).cpMax > 0; }, [&] {
             PostMessageA(viewer.Window(), WM_SYSCOMMAND, ID_VIEW_GO_TO_LINE, 0);
@@ -252,7 +234,7 @@ bool PressOnce(const std::wstring& page, std::string& failure, int* windowsOpen 
             PostMessageA(viewer.Window(), WM_SYSCOMMAND, ID_VIEW_WRAP, 0);
             PostMessageA(viewer.Window(), WM_SYSCOMMAND, ID_VIEW_FIND, 0);
         })
-        .When("Find dialog again", [&] { return FindDialog() != nullptr; }, [&] {
+        .When("Find dialog again", [&] { return FindTextDialog() != nullptr; }, [&] {
             if (windowsOpen) *windowsOpen = Windows();
             PostMessageA(viewer.Window(), WM_COMMAND, IDCANCEL, 0);
         });

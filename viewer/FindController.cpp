@@ -175,9 +175,14 @@ void CFindController::ReportNotFound()
     caption.LoadFromResource(g_module.resourceInstance, IDS_PRODUCT_NAME);
     format.LoadFromResource(g_module.resourceInstance, IDS_CANNOT_FIND);
     if (!message.Format(format, m_findWhat)) return;
-    // Over the Find dialog while it is open, as Notepad does.
+    // Over the Find dialog while it is open, as Notepad does. The viewer
+    // waits for the answer too: closing it would take the Find dialog, and
+    // the message with it, away in the middle of the dialog's own message.
     HWND owner = m_dialog && IsWindow(m_dialog) && IsWindowVisible(m_dialog) ? m_dialog : m_viewer;
+    const bool viewerStaysEnabled = owner != m_viewer && IsWindowEnabled(m_viewer);
+    if (viewerStaysEnabled) EnableWindow(m_viewer, FALSE);
     MessageBoxA(owner, message, caption, MB_OK | MB_ICONINFORMATION);
+    if (viewerStaysEnabled) EnableWindow(m_viewer, TRUE);
 }
 
 void CFindController::GoToLine(bool filling)

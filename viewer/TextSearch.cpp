@@ -1,4 +1,5 @@
 #include "viewer/TextSearch.h"
+#include <limits.h>
 #include <string.h>
 
 namespace {
@@ -183,7 +184,9 @@ int CTextSearch::LineOf(int offset) const
     return line;
 }
 
-LONG CTextSearch::PositionOf(int offset, UINT codePage) const
+// Walks from the mark (or the start) up to offset, or to the last character
+// that starts at or before position, whichever comes first.
+CTextSearch::Mark CTextSearch::WalkTo(int offset, LONG position, UINT codePage) const
 {
     const unsigned char* t = reinterpret_cast<const unsigned char*>(m_text.c_str());
     const int n = m_text.GetLength();
@@ -191,44 +194,27 @@ LONG CTextSearch::PositionOf(int offset, UINT codePage) const
     bool lead[256];
     LeadBytesOf(codePage, lead);
 
-    const bool fromMark = m_mark.codePage == codePage && m_mark.offset <= offset;
-    int i = fromMark ? m_mark.offset : 0;
-    LONG position = fromMark ? m_mark.position : 0;
-    while (i < offset) {
-        const unsigned char c = t[i];
-        if (c == '\n') {
-            position += 2;
-            ++i;
-        } else if (c == '\r') {
-            ++i;
-        } else {
-            ++position;
-            i += lead[c] && i + 1 < n && !IsLineEnd(t[i + 1]) ? 2 : 1;
-        }
+    const bool fromMark = m_mark.codePage == codePage && m_mark.offset <= offset && m_mark.position <= position;
+    Mark at = fromMark ? m_mark : Mark{ 0, 0, codePage };
+    while (at.offset < offset) {
+        const unsigned char c = t[at.offset];
+        const int characters = c == '\n' ? 2 : c == '\r' ? 0 : 1;
+        if (characters > 0 && at.position + characters > position) break;
+        at.position += characters;
+        at.offset += !IsLineEnd(c) && lead[c] && at.offset + 1 < n && !IsLineEnd(t[at.offset + 1]) ? 2 : 1;
     }
-    m_mark = Mark{ i, position, codePage };
-    return position;
+    m_mark = at;
+    return at;
+}
+
+LONG CTextSearch::PositionOf(int offset, UINT codePage) const
+{
+    return WalkTo(offset, LONG_MAX, codePage).position;
 }
 
 int CTextSearch::OffsetOf(LONG position, UINT codePage) const
 {
-    const unsigned char* t = reinterpret_cast<const unsigned char*>(m_text.c_str());
-    const int n = m_text.GetLength();
-    bool lead[256];
-    LeadBytesOf(codePage, lead);
-
-    const bool fromMark = m_mark.codePage == codePage && m_mark.position <= position;
-    LONG counted = fromMark ? m_mark.position : 0;
-    int i = fromMark ? m_mark.offset : 0;
-    while (i < n) {
-        const unsigned char c = t[i];
-        const int characters = c == '\n' ? 2 : c == '\r' ? 0 : 1;
-        if (characters > 0 && counted + characters > position) break;
-        counted += characters;
-        i += !IsLineEnd(c) && lead[c] && i + 1 < n && !IsLineEnd(t[i + 1]) ? 2 : 1;
-    }
-    m_mark = Mark{ i, counted, codePage };
-    return i;
+    return WalkTo(m_text.GetLength(), position, codePage).offset;
 }
 
 UINT ControlCodePage(int charset)

@@ -53,6 +53,7 @@ private:
         UINT codePage;
     };
     void LeadBytesOf(UINT codePage, bool (&lead)[256]) const;
+    Mark WalkTo(int offset, LONG position, UINT codePage) const;
     bool MatchesAt(int at, const char* what, int length, bool matchCase) const;
     bool IsWordBoundary(int before, int after) const;
     bool IsWordByteAt(int at) const;

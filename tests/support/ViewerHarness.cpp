@@ -1,4 +1,5 @@
 #include "support/ViewerHarness.h"
+#include <dlgs.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
@@ -6,8 +7,23 @@
 
 namespace {
 
-// Per thread: each thread drives its own modal loops.
-thread_local ModalScript* g_activeScript = nullptr;
+// Per thread: each thread drives its own modal loops. A system slot rather
+// than thread_local, whose storage the toolchain frees twice at thread exit.
+DWORD ScriptSlot()
+{
+    static const DWORD slot = TlsAlloc();
+    return slot;
+}
+
+ModalScript* ActiveScript()
+{
+    return static_cast<ModalScript*>(TlsGetValue(ScriptSlot()));
+}
+
+void SetActiveScript(ModalScript* script)
+{
+    TlsSetValue(ScriptSlot(), script);
+}
 const DWORD kTickMs = 15;
 
 struct ThreadWindowSearch {
@@ -80,8 +96,8 @@ ModalScript& ModalScript::After(DWORD ms, const char* what, std::function<void()
 
 bool ModalScript::Drive(const std::function<void()>& run, DWORD timeoutMs)
 {
-    ModalScript* outer = g_activeScript;
-    g_activeScript = this;
+    ModalScript* outer = ActiveScript();
+    SetActiveScript(this);
     m_next = 0;
     m_failure.clear();
     m_rescuing = false;
@@ -91,7 +107,7 @@ bool ModalScript::Drive(const std::function<void()>& run, DWORD timeoutMs)
     run();
     KillTimer(nullptr, timer);
     m_running = false;
-    g_activeScript = outer;
+    SetActiveScript(outer);
     if (m_failure.empty() && m_next < m_steps.size())
         m_failure = "the modal run ended before step \"" + m_steps[m_next].what + "\"";
     return m_failure.empty();
@@ -99,7 +115,7 @@ bool ModalScript::Drive(const std::function<void()>& run, DWORD timeoutMs)
 
 void CALLBACK ModalScript::OnTimer(HWND, UINT, UINT_PTR, DWORD)
 {
-    if (g_activeScript) g_activeScript->Tick();
+    if (ModalScript* script = ActiveScript()) script->Tick();
 }
 
 void ModalScript::Tick()
@@ -213,6 +229,27 @@ HWND FindThreadWindow(const char* className, const char* caption, HWND except)
     ThreadWindowSearch search = { className, caption, except, nullptr };
     EnumThreadWindows(GetCurrentThreadId(), MatchThreadWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+namespace {
+
+BOOL CALLBACK MatchFindTextDialog(HWND hWnd, LPARAM param)
+{
+    char name[64] = "";
+    GetClassNameA(hWnd, name, sizeof name);
+    if (strcmp(name, "#32770") != 0 || !IsWindowVisible(hWnd)) return TRUE;
+    if (!GetDlgItem(hWnd, edt1) || !GetDlgItem(hWnd, rad1) || !GetDlgItem(hWnd, chx2)) return TRUE;
+    *reinterpret_cast<HWND*>(param) = hWnd;
+    return FALSE;
+}
+
+} // namespace
+
+HWND FindTextDialog()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), MatchFindTextDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 HWND VisibleMenuWindow()

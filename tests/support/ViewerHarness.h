@@ -87,6 +87,9 @@ CHARRANGE Selection(HWND edit);
 // Windows of this thread.
 HWND FindThreadWindow(const char* className, const char* caption, HWND except = nullptr);
 HWND VisibleMenuWindow();
+// The system's Find dialog of this thread, known by its controls: its
+// caption is in the language of the system.
+HWND FindTextDialog();
 
 // Real input through SendInput.
 void MoveMouseTo(POINT screen);
