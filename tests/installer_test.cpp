@@ -18,8 +18,6 @@ namespace {
 const DWORD kDeadlineMs = 120000;
 const char kModule[] = "Glimmerdeck.dll";
 const char kUninstaller[] = "Uninstall.exe";
-const char kProgId[] = "Glimmerdeck.ZExtension.1";
-const char kIndependentProgId[] = "Glimmerdeck.ZExtension";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glimmerdeck";
 const char kPage[] = "<html><head><title>T</title></head><body><p class=\"x\">Glimmer</p></body></html>\r\n";
 
