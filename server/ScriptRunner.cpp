@@ -8,12 +8,14 @@
 
 namespace {
 
-struct RootKeyEntry {
+// One row of a lookup table: a name the script may use and what it stands for.
+template <class T>
+struct NamedEntry {
     const char* name;
-    HKEY key;
+    T value;
 };
 
-const RootKeyEntry kRootKeys[] = {
+const NamedEntry<HKEY> kRootKeys[] = {
     { "HKCR",                  HKEY_CLASSES_ROOT },
     { "HKCU",                  HKEY_CURRENT_USER },
     { "HKLM",                  HKEY_LOCAL_MACHINE },
@@ -30,12 +32,7 @@ const RootKeyEntry kRootKeys[] = {
     { "HKEY_CURRENT_CONFIG",   HKEY_CURRENT_CONFIG },
 };
 
-struct ValueTypeEntry {
-    const char* letter;
-    DWORD type;
-};
-
-const ValueTypeEntry kValueTypes[] = {
+const NamedEntry<DWORD> kValueTypes[] = {
     { "S", REG_SZ },
     { "D", REG_DWORD },
     { "B", REG_BINARY },
@@ -43,12 +40,7 @@ const ValueTypeEntry kValueTypes[] = {
 
 enum Keyword { kNoKeyword, kVal, kNoRemove, kForceRemove, kDelete };
 
-struct KeywordEntry {
-    const char* text;
-    Keyword keyword;
-};
-
-const KeywordEntry kKeywords[] = {
+const NamedEntry<Keyword> kKeywords[] = {
     { "Val",         kVal },
     { "NoRemove",    kNoRemove },
     { "ForceRemove", kForceRemove },
@@ -58,33 +50,28 @@ const KeywordEntry kKeywords[] = {
 // Never removed by ForceRemove or Delete: they hold every other class.
 const char* const kProtectedKeyNames[] = { "CLSID", "TYPELIB" };
 
-bool RootKeyByName(const char* name, HKEY* key)
+// Names are compared without regard to case; the first row that matches counts.
+template <class T, size_t N>
+bool FindByName(const NamedEntry<T> (&table)[N], const char* name, T* value)
 {
-    for (const RootKeyEntry& entry : kRootKeys) {
+    for (const NamedEntry<T>& entry : table) {
         if (lstrcmpiA(entry.name, name) == 0) {
-            *key = entry.key;
+            *value = entry.value;
             return true;
         }
     }
     return false;
 }
 
-bool ValueTypeByLetter(const char* letter, DWORD* type)
-{
-    for (const ValueTypeEntry& entry : kValueTypes) {
-        if (lstrcmpiA(entry.letter, letter) == 0) {
-            *type = entry.type;
-            return true;
-        }
-    }
-    return false;
-}
+bool RootKeyByName(const char* name, HKEY* key) { return FindByName(kRootKeys, name, key); }
+
+bool ValueTypeByLetter(const char* letter, DWORD* type) { return FindByName(kValueTypes, letter, type); }
 
 Keyword KeywordOf(const char* token)
 {
-    for (const KeywordEntry& entry : kKeywords)
-        if (lstrcmpiA(entry.text, token) == 0) return entry.keyword;
-    return kNoKeyword;
+    Keyword keyword = kNoKeyword;
+    FindByName(kKeywords, token, &keyword);
+    return keyword;
 }
 
 bool IsProtectedKeyName(const char* name)
@@ -407,9 +394,8 @@ HRESULT ScriptRunner::RegisterBlock(HKEY parent, int depth)
         if (entry.isDelete) {
             hr = ReadToken();
             if (FAILED(hr)) return hr;
-            hr = PassOverAssignment();
+            hr = EndBlocklessEntry();
             if (FAILED(hr)) return hr;
-            if (IsBlockOpen(m_token)) return DISP_E_EXCEPTION;
             continue;
         }
 
@@ -454,9 +440,8 @@ HRESULT ScriptRunner::UnregisterBlock(HKEY parent, bool skipping, int depth)
 
         if (entry.isValue) {
             if (!skipping) RegDeleteValueA(parent, entry.name);
-            hr = PassOverAssignment();
+            hr = EndBlocklessEntry();
             if (FAILED(hr)) return hr;
-            if (IsBlockOpen(m_token)) return DISP_E_EXCEPTION;
             continue;
         }
 
@@ -549,4 +534,13 @@ HRESULT ScriptRunner::PassOverAssignment()
     hr = ReadToken();
     if (FAILED(hr)) return hr;
     return ReadToken();
+}
+
+// Ends an entry that has no block: passes over its assignment and refuses a
+// block after it.
+HRESULT ScriptRunner::EndBlocklessEntry()
+{
+    HRESULT hr = PassOverAssignment();
+    if (FAILED(hr)) return hr;
+    return IsBlockOpen(m_token) ? DISP_E_EXCEPTION : S_OK;
 }

@@ -44,6 +44,7 @@ private:
     HRESULT UnregisterBlock(HKEY parent, bool skipping, int depth);
     HRESULT WriteValue(HKEY key, const char* valueName);
     HRESULT PassOverAssignment();
+    HRESULT EndBlocklessEntry();
 
     const ScriptVariables& m_variables;
     const char* m_pos;
