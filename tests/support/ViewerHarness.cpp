@@ -104,10 +104,9 @@ void CALLBACK ModalScript::OnTimer(HWND, UINT, UINT_PTR, DWORD)
 void ModalScript::Tick()
 {
     if (!m_running) return;
-    if (HWND menu = VisibleMenuWindow()) {
+    if (VisibleMenuWindow()) {
         m_menuSeen = true;
         if (m_dismissMenus) EndMenu();
-        (void)menu;
     }
     if (m_answerYes) {
         HWND prompt = nullptr;

@@ -55,7 +55,6 @@ private:
     bool m_dismissMenus = false;
     bool m_answerYes = false;
     int m_promptsAnswered = 0;
-    DWORD m_waitStart = 0;
     std::string m_failure;
 };
 
