@@ -309,6 +309,9 @@ bool ScriptRunner::IsKeyName(const char* token)
 HRESULT ScriptRunner::RunKeyBlock(HKEY parent, bool doRegister, bool skipping, int depth)
 {
     if (depth > kMaxBlockDepth) return DISP_E_EXCEPTION;
+    // The block's first entry, or its closing brace.
+    HRESULT hr = ReadToken();
+    if (FAILED(hr)) return hr;
     return doRegister ? RegisterBlock(parent, depth) : UnregisterBlock(parent, skipping, depth);
 }
 
@@ -372,12 +375,9 @@ HRESULT ScriptRunner::RegisterBlock(HKEY parent, int depth)
 {
     RegistryKeyHandle current;
     EntryHead entry;
-
-    HRESULT hr = ReadToken();
-    if (FAILED(hr)) return hr;
     while (m_token[0] != '}') {
         // NoRemove matters only to the unregister pass.
-        hr = ReadEntryHead(&entry);
+        HRESULT hr = ReadEntryHead(&entry);
         if (FAILED(hr)) return hr;
 
         if (entry.isValue) {
@@ -427,13 +427,10 @@ HRESULT ScriptRunner::UnregisterBlock(HKEY parent, bool skipping, int depth)
     RegistryKeyHandle current;
     bool noRemove = false;
     EntryHead entry;
-
-    HRESULT hr = ReadToken();
-    if (FAILED(hr)) return hr;
     while (m_token[0] != '}') {
         // ForceRemove acts in the register pass only; a Delete entry is
         // handled as a plain key, without a block.
-        hr = ReadEntryHead(&entry);
+        HRESULT hr = ReadEntryHead(&entry);
         if (FAILED(hr)) return hr;
         // Holds for this key and every later key of the block.
         if (entry.noRemove) noRemove = true;
