@@ -9,6 +9,8 @@
 #include "support/ViewerHarness.h"
 #include "resources/resource.h"
 #include "viewer/RtfDocument.h"
+#include "viewer/SaveSettings.h"
+#include "viewer/ShownMarkup.h"
 
 namespace {
 

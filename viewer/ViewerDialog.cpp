@@ -4,8 +4,10 @@
 #include "resources/resource.h"
 #include "server/ModuleContext.h"
 #include "server/ModuleState.h"
+#include "viewer/CertainlyOverflows.h"
 #include "viewer/Highlighter.h"
 #include "viewer/RtfDocument.h"
+#include "viewer/ShownMarkup.h"
 
 namespace {
 

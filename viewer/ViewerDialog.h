@@ -7,13 +7,6 @@
 #include "viewer/DocumentPieces.h"
 #include "viewer/FillRoom.h"
 
-// The Save As dialog's settings, filled into the viewer's record for each
-// Save: filter and fileName are the caller's buffers (the filter as
-// CopySaveFilter writes it, the name MAX_PATH bytes).
-const int kSaveFilterSize = 58;
-void CopySaveFilter(char (&filter)[kSaveFilterSize]);
-void FillSaveSettings(OPENFILENAMEA& ofn, HWND owner, char* filter, char* fileName);
-
 // The modal, resizable source viewer. What it shows and saves is seen through
 // its window, its rich-edit control and the files it writes; its state is its own.
 class CViewerDialog : public CDialogObject {
