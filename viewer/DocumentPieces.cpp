@@ -1,11 +1,13 @@
 #include "viewer/DocumentPieces.h"
+#include "viewer/RtfDocument.h"
 #include <limits.h>
 #include <stdio.h>
 #include <string.h>
 
 namespace {
 
-const char kLastTrailer[] = "\\par}";
+// A later piece closes its group and no more: a paragraph mark there would
+// add an empty line at the end of the text.
 const char kPieceEnd[] = "}";
 
 inline bool IsLetter(unsigned char c)
@@ -191,22 +193,19 @@ bool CDocumentPieces::Next(int bodyBytes, CString& piece)
         if (m_final.bold >= 0) snprintf(bold, sizeof bold, "\\b%s", m_final.bold > 0 ? "" : "0");
         snprintf(words, sizeof words, "%s%s ", colour, bold);
     }
-    const char* trailer = first ? kLastTrailer : kPieceEnd;
-    const int wordsLength = static_cast<int>(strlen(words));
-    const int trailerLength = static_cast<int>(strlen(trailer));
-    const long long total = static_cast<long long>(m_prolog.GetLength()) + wordsLength + (end - from) + trailerLength;
-    if (total > INT_MAX / 2 || !piece.GetWriteBuffer(static_cast<int>(total))) return false;
-    piece.ReleaseWriteBuffer(0);
-
-    const bool made = first ? piece.Append(m_prolog) && piece.Append(m_body.c_str() + from, end - from) &&
-                                  piece.Append(words, wordsLength) && piece.Append(trailer, trailerLength)
-                            : piece.Append(m_prolog) && piece.Append(words, wordsLength) &&
-                                  piece.Append(m_body.c_str() + from, end - from) &&
-                                  piece.Append(trailer, trailerLength);
-    if (!made) {
-        piece = CString();
-        return false;
+    if (first) {
+        piece = ComposeRtfDocument(m_prolog, m_body.c_str() + from, end - from, words);
+    } else {
+        const int wordsLength = static_cast<int>(strlen(words));
+        const int endLength = static_cast<int>(sizeof kPieceEnd - 1);
+        const long long total = static_cast<long long>(m_prolog.GetLength()) + wordsLength + (end - from) + endLength;
+        if (total > INT_MAX / 2 || !piece.GetWriteBuffer(static_cast<int>(total))) return false;
+        piece.ReleaseWriteBuffer(0);
+        if (!piece.Append(m_prolog) || !piece.Append(words, wordsLength) ||
+            !piece.Append(m_body.c_str() + from, end - from) || !piece.Append(kPieceEnd, endLength))
+            piece = CString();
     }
+    if (piece.IsEmpty()) return false;
     m_firstPending = false;
     m_position = end;
     m_state = state;
