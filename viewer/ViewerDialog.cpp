@@ -50,7 +50,7 @@ BEGIN_MESSAGE_MAP(CViewerDialog)
     ON_MESSAGE(WM_EXITSIZEMOVE,             OnExitSizeMove)
     ON_MESSAGE(WM_GETMINMAXINFO,            OnGetMinMaxInfo)
     ON_MESSAGE(WM_NOTIFY,                   OnNotify)
-    ON_MESSAGE(kSettleMessage,              OnSettle)
+    ON_MESSAGE(kDeferredWorkMessage,        OnDeferredWork)
     ON_MESSAGE(WM_TIMER,                    OnTimer)
     ON_MESSAGE(WM_DESTROY,                  OnDestroy)
     ON_COMMAND(IDOK,       BN_CLICKED,      OnClose)
@@ -62,7 +62,7 @@ END_MESSAGE_MAP()
 
 CViewerDialog::CViewerDialog(BSTR markup, int charset)
     : m_charset(InitialCharsetState(charset)), m_undoOff(false), m_sizing(false), m_layoutPending(false),
-      m_insideControl(0)
+      m_controlMessageDepth(0)
 {
     ZeroMemory(&m_ofn, sizeof(m_ofn));
     if (markup) m_markup.Attach(SysAllocStringLen(markup, SysStringLen(markup)));
@@ -253,16 +253,16 @@ HWND CViewerDialog::ReplaceSourceControl(HWND edit)
     SetWindowLongPtrA(edit, GWLP_ID, 0);
     ShowWindow(edit, SW_HIDE);
     if (hadFocus) SetFocus(fresh);
-    PostMessageA(m_hWnd, kSettleMessage, 0, 0);
+    PostMessageA(m_hWnd, kDeferredWorkMessage, 0, 0);
     return fresh;
 }
 
 // Destroys the replaced source controls (hidden, numbered 0) and lays out
 // what a change of size left pending. Inside a notification of the text
 // control nothing happens: the notification's end posts this again.
-LRESULT CViewerDialog::OnSettle(UINT, WPARAM, LPARAM, BOOL&)
+LRESULT CViewerDialog::OnDeferredWork(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (m_insideControl > 0) return 0;
+    if (m_controlMessageDepth > 0) return 0;
     HWND current = GetDlgItem(m_hWnd, IDC_SOURCE);
     HWND child = GetWindow(m_hWnd, GW_CHILD);
     while (child) {
@@ -282,12 +282,12 @@ LRESULT CViewerDialog::OnSettle(UINT, WPARAM, LPARAM, BOOL&)
 
 void CViewerDialog::EnterControlNotification()
 {
-    ++m_insideControl;
+    ++m_controlMessageDepth;
 }
 
 void CViewerDialog::LeaveControlNotification()
 {
-    if (--m_insideControl == 0) PostMessageA(m_hWnd, kSettleMessage, 0, 0);
+    if (--m_controlMessageDepth == 0) PostMessageA(m_hWnd, kDeferredWorkMessage, 0, 0);
 }
 
 // The control asks for the document in chunks; hand them out from a read
@@ -315,7 +315,7 @@ LRESULT CViewerDialog::OnSize(UINT, WPARAM, LPARAM, BOOL&)
     // once, when the drag ends. Inside a notification of the text control
     // (the Encoding menu's loop) the control must not be replaced under its
     // own message: the layout waits for the notification's end.
-    if (m_sizing || m_insideControl > 0) {
+    if (m_sizing || m_controlMessageDepth > 0) {
         m_layoutPending = true;
         return 0;
     }

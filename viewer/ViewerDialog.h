@@ -63,8 +63,8 @@ private:
     // Posted to the viewer when replaced source controls may be destroyed and
     // a layout left pending may be done: never while the text control is
     // inside a message of its own, since it may be one of them.
-    static const UINT kSettleMessage = WM_APP + 1;
-    LRESULT OnSettle(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    static const UINT kDeferredWorkMessage = WM_APP + 1;
+    LRESULT OnDeferredWork(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     void EnterControlNotification();
     void LeaveControlNotification();
     // The fill's timer; other timers go to default processing.
@@ -98,5 +98,5 @@ private:
     bool m_undoOff;             // the control records no undo while the pieces go in
     bool m_sizing;              // the user is dragging the frame
     bool m_layoutPending;       // the client area changed size during that drag or that notification
-    int m_insideControl;        // notifications of the text control under way (its own message waits on them)
+    int m_controlMessageDepth;  // notifications of the text control under way, nested (its own message waits on them)
 };
