@@ -16,7 +16,8 @@ bool CertainlyOverflows(const char* text, int width, int height)
     long long run = 0;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text);; ++p) {
         if (*p == '\n' || *p == '\0') {
-            lines += 1 + run / width;
+            // A run that fills the width exactly still fits on one line.
+            lines += run > 0 ? (run + width - 1) / width : 1;
             if (lines >= needed) return true;
             if (*p == '\0') return false;
             run = 0;
