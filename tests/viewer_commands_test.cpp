@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <set>
+#include "support/TestSupport.h"
 #include "support/ViewerHarness.h"
 #include "resources/resource.h"
 #include "viewer/RtfDocument.h"

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <vector>
+#include "support/TestSupport.h"
 #include "support/ViewerHarness.h"
 #include "resources/resource.h"
 #include "viewer/FillPacer.h"

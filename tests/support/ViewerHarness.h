@@ -94,10 +94,8 @@ extern const char kSaveTitle[];
 HWND SaveDialog(const ViewerUnderTest& viewer);
 void TypeNameAndSave(HWND dialog, const std::string& name);
 
-// Files: a fresh folder for one test's files (with a trailing backslash),
-// and a file's bytes, or "(cannot open)".
+// A fresh folder for one test's files, with a trailing backslash.
 std::string NewFolder(const char* name);
-std::string ReadFileBytes(const std::string& path);
 
 // Real input through SendInput.
 void MoveMouseTo(POINT screen);
