@@ -86,6 +86,15 @@ CHARRANGE Selection(HWND edit);
 // Windows of this thread.
 HWND FindThreadWindow(const char* className, const char* caption, HWND except = nullptr);
 HWND VisibleMenuWindow();
+POINT CentreOf(HWND window);                            // in screen coordinates
+
+// The viewer's Save As dialog, by its title; and a name typed into it, saved.
+extern const char kSaveTitle[];
+HWND SaveDialog(const ViewerUnderTest& viewer);
+void TypeNameAndSave(HWND dialog, const std::string& name);
+
+// A fresh folder for one test's files, with a trailing backslash.
+std::string NewFolder(const char* name);
 
 // Real input through SendInput.
 void MoveMouseTo(POINT screen);
