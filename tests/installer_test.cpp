@@ -379,7 +379,7 @@ protected:
         for (const std::string& folder : { Folder32(), UserFolder() })
             if (FileExists(folder + "\\" + kUninstaller))
                 RunToTheEnd("\"" + folder + "\\" + kUninstaller + "\" /S", kDeadlineMs);
-        RemoveBlockedClassKey();
+        RemoveBlockedClassKeys();
         for (const std::string& folder :
              { Folder32(), Folder64(), Elsewhere(), UserFolder32(), UserFolder64(), UserFolder() }) {
             DeleteFileA((folder + "\\" + kModule).c_str());
@@ -393,13 +393,13 @@ protected:
     }
 
     // After an installation that the blocked class key made fail: the key
-    // is as it was, all else is gone, the 32-bit registration that had
+    // is as it was, all else is gone, a 32-bit registration that had
     // succeeded included.
-    void ExpectRolledBack()
+    void ExpectRolledBack(HKEY root = HKEY_CLASSES_ROOT, const std::string& classKey = kClassKey)
     {
-        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kClassKey, kView64, READ_CONTROL));
-        RemoveBlockedClassKey();
-        DeleteTree(HKEY_CLASSES_ROOT, kClassKey, kView64);
+        EXPECT_TRUE(KeyExists(root, classKey, kView64, READ_CONTROL));
+        RemoveBlockedClassKeys();
+        DeleteTree(root, classKey, kView64);
         ExpectNothingOfOursLeft();
     }
 
@@ -416,22 +416,30 @@ protected:
     // The 64-bit class key, made so that nobody may write or read it, only
     // change its permissions or delete it: the 64-bit registration cannot
     // create its class entry there, after the 32-bit one has registered.
-    void BlockClassKey64()
+    void BlockClassKey64(HKEY root = HKEY_CLASSES_ROOT, const std::string& classKey = kClassKey)
     {
         HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS | kView64, nullptr, &key, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, classKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | kView64,
+                                                 nullptr, &key, nullptr));
         SetAccess(key, READ_CONTROL | WRITE_DAC | DELETE);
         RegCloseKey(key);
-        ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey, kView64)) << "the platform ignored the key's permissions";
+        ASSERT_FALSE(KeyExists(root, classKey, kView64)) << "the platform ignored the key's permissions";
     }
 
-    void RemoveBlockedClassKey()
+    // The machine's and the user's class key, either of which a test blocks.
+    void RemoveBlockedClassKeys()
     {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, WRITE_DAC | kView64, &key) != ERROR_SUCCESS) return;
-        SetAccess(key, KEY_ALL_ACCESS);
-        RegCloseKey(key);
+        const struct {
+            HKEY root;
+            std::string key;
+        } kBlockable[] = { { HKEY_CLASSES_ROOT, kClassKey }, { HKEY_CURRENT_USER, std::string(kClasses) + kClassKey } };
+        for (const auto& blocked : kBlockable) {
+            HKEY key;
+            if (RegOpenKeyExA(blocked.root, blocked.key.c_str(), 0, WRITE_DAC | kView64, &key) != ERROR_SUCCESS)
+                continue;
+            SetAccess(key, KEY_ALL_ACCESS);
+            RegCloseKey(key);
+        }
     }
 
     // Neither the files nor the keys of a per-machine installation.
@@ -637,6 +645,16 @@ TEST_F(Installer, SilentRoundTripJustForMeWritesOnlyTheUsersFilesAndKeysAndRemov
     ASSERT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, "QuietUninstallString", quiet, 0));
     EXPECT_EQ(0, RunToTheEnd(quiet, kDeadlineMs));
     ExpectNothingOfOursLeft();
+}
+
+TEST_F(Installer, FailedRegistrationJustForMeFailsTheSilentInstallationWithAnExitCodeAndLeavesNothing)
+{
+    const std::string userClassKey = std::string(kClasses) + kClassKey;
+    BlockClassKey64(HKEY_CURRENT_USER, userClassKey);
+    if (HasFatalFailure()) return;
+
+    EXPECT_EQ(2, RunProgram("\"" + SetupProgram() + "\" /S /CurrentUser", kDeadlineMs));
+    ExpectRolledBack(HKEY_CURRENT_USER, userClassKey);
 }
 
 // Two registrations of one class would fight: each mode refuses while the

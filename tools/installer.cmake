@@ -5,9 +5,9 @@
 
 # The helper that registers a module for the current user alone; each tree
 # builds the one of its bitness.
-add_executable(glimmerdeck-user-register installer/UserRegister.cpp)
+add_executable(glimmerdeck-user-register WIN32 installer/UserRegister.cpp)
 target_compile_options(glimmerdeck-user-register PRIVATE ${GD_WARNINGS})
-target_link_libraries(glimmerdeck-user-register PRIVATE ole32 advapi32)
+target_link_libraries(glimmerdeck-user-register PRIVATE ole32 advapi32 user32)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     find_program(GD_MAKENSIS makensis)

@@ -224,15 +224,19 @@ Function ${un}RemoveEverything
     RMDir ${REBOOTOK} "$INSTDIR"
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
     ${If} $MultiUser.InstallMode == CurrentUser
-        ; Made for this installation when it was the user's first program or
-        ; class of his own; the registry script keeps the class key.
+        ; Folders and keys that this installation made when it was the
+        ; user's first program, class, toolbar button or uninstall entry of
+        ; his own go too, if nothing else has come into them.
         RMDir "$LOCALAPPDATA\Programs"
-        DeleteRegKey /ifempty HKCU "Software\Classes\CLSID"
         ${If} $Dir64 != ""
             SetRegView 64
             DeleteRegKey /ifempty HKCU "Software\Classes\CLSID"
             SetRegView lastused
         ${EndIf}
+        DeleteRegKey /ifempty HKCU "Software\Classes\CLSID"
+        DeleteRegKey /ifempty HKCU "Software\Classes"
+        DeleteRegKey /ifempty HKCU "Software\Microsoft\Internet Explorer\Extensions"
+        DeleteRegKey /ifempty HKCU "Software\Microsoft\Windows\CurrentVersion\Uninstall"
     ${EndIf}
 FunctionEnd
 !macroend

@@ -4,7 +4,10 @@
 // module's own DllRegisterServer or DllUnregisterServer run its registry
 // script: what is registered stays written down in one place, the module.
 // A helper of each bitness exists because a process loads modules of its own
-// bitness only, and each writes the registry view of its bitness.
+// bitness only, and each writes the registry view of its bitness. It is a GUI
+// program that opens no window unless it has no stream to speak on: a console
+// program would start a console host, which keeps its own settings for the
+// user.
 #include <windows.h>
 #include <ole2.h>
 #include <stdio.h>
@@ -18,9 +21,22 @@ const char kUserClasses[] = "Software\\Classes";
 
 enum ExitCode { kDone = 0, kBadArguments = 1, kFailed = 2 };
 
+// Says TEXT where it can be read: on the stream that the setup program reads
+// (a GUI program, this starts no console), or else in a message box.
+void Say(FILE* stream, DWORD handle, const std::string& text, UINT icon)
+{
+    HANDLE std = GetStdHandle(handle);
+    if (std && std != INVALID_HANDLE_VALUE) {
+        fprintf(stream, "%s\n", text.c_str());
+        fflush(stream);
+    } else {
+        MessageBoxA(nullptr, text.c_str(), "glimmerdeck-user-register", MB_OK | icon);
+    }
+}
+
 int Fail(const std::string& message, int code = kFailed)
 {
-    fprintf(stderr, "glimmerdeck-user-register: %s\n", message.c_str());
+    Say(stderr, STD_ERROR_HANDLE, "glimmerdeck-user-register: " + message, MB_ICONSTOP);
     return code;
 }
 
@@ -130,7 +146,7 @@ int Run(bool registering, const char* path)
 int main(int argc, char** argv)
 {
     if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "/?") == 0)) {
-        printf("%s\n", kUsage);
+        Say(stdout, STD_OUTPUT_HANDLE, kUsage, MB_ICONINFORMATION);
         return kDone;
     }
     if (argc != 3) return Fail(std::string("expected two arguments\n") + kUsage, kBadArguments);
