@@ -67,6 +67,7 @@ OutFile "${GD_OUTFILE}"
 InstallDir "$PROGRAMFILES32\${GD_PRODUCT}"
 ShowInstDetails hide
 ShowUninstDetails hide
+BrandingText "${GD_PRODUCT} ${GD_VERSION}"
 
 VIProductVersion "${GD_VERSION}"
 VIAddVersionKey /LANG=1033 ProductName "${GD_PRODUCT}"
@@ -163,7 +164,7 @@ FunctionEnd
 
 ; Runs the registration helper of the given bitness, ACTION --register or
 ; --unregister, on MODULE. $0 is its exit code (0 when done, "error" when it
-; could not start), $1 what it said, without the line end.
+; could not start), $1 what went wrong, without the line end.
 !macro UserRegister BITS ACTION MODULE
     nsExec::ExecToStack '"$PLUGINSDIR\${HELPER}-${BITS}.exe" ${ACTION} "${MODULE}"'
     Pop $0
@@ -176,8 +177,10 @@ FunctionEnd
         ${EndIf}
         StrCpy $1 $1 -1
     ${Loop}
-    ${If} $1 == ""
-        StrCpy $1 "exit code $0"
+    ${If} $0 == "error"
+        StrCpy $1 "${HELPER}-${BITS}.exe could not be started"
+    ${ElseIf} $1 == ""
+        StrCpy $1 "${HELPER} exit code $0"
     ${EndIf}
 !macroend
 
@@ -202,7 +205,9 @@ Function ${un}RemoveEverything
             !insertmacro Regsvr32 64 "/u /s" "$Dir64\${GD_MODULE}"
         ${Else}
             !insertmacro UserRegister 64 --unregister "$Dir64\${GD_MODULE}"
-            DetailPrint "$1"
+            ${If} $0 != 0
+                DetailPrint "$1"
+            ${EndIf}
         ${EndIf}
     ${EndIf}
     ${If} ${FileExists} "$Dir32\${GD_MODULE}"
@@ -211,7 +216,9 @@ Function ${un}RemoveEverything
             !insertmacro Regsvr32 32 "/u /s" "$Dir32\${GD_MODULE}"
         ${Else}
             !insertmacro UserRegister 32 --unregister "$Dir32\${GD_MODULE}"
-            DetailPrint "$1"
+            ${If} $0 != 0
+                DetailPrint "$1"
+            ${EndIf}
         ${EndIf}
     ${EndIf}
     ${If} $Dir64 != ""
@@ -407,13 +414,19 @@ Section "${GD_PRODUCT}"
 SectionEnd
 
 ; The uninstaller's mode is that of the installation it belongs to, which
-; its own folder tells; switches on its command line do not change it.
+; its own folder tells; switches on its command line do not change it. A
+; folder of neither mode (a copy elsewhere, or another user's folder) would
+; have it remove what belongs to some other installation: it refuses.
 Function un.onInit
     UserInfo::GetAccountType
     Pop $MultiUser.Privileges
     SetShellVarContext current
     ${If} $INSTDIR == "$LOCALAPPDATA\Programs\${GD_PRODUCT}"
         Call un.MultiUser.InstallMode.CurrentUser
+    ${ElseIf} $INSTDIR != "$PROGRAMFILES32\${GD_PRODUCT}"
+        MessageBox MB_OK|MB_ICONSTOP "This uninstaller belongs to no installation of ${GD_PRODUCT} for you or for all users of this computer: $INSTDIR." /SD IDOK
+        SetErrorLevel 2
+        Quit
     ${ElseIf} $MultiUser.Privileges == Admin
     ${OrIf} $MultiUser.Privileges == Power
         Call un.MultiUser.InstallMode.AllUsers
