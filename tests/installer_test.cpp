@@ -339,6 +339,29 @@ void PassThePage(const SetupProcess& setup, const std::string& text)
     Click(window, IDOK);
 }
 
+// The entry in the list of installed programs under ROOT, named from the
+// version block of the installed 32-bit module, for an installation whose
+// uninstaller is in FOLDER.
+void ExpectUninstallEntry(HKEY root, REGSAM view, const std::string& folder, const std::string& module32)
+{
+    const std::string uninstaller = folder + "\\" + kUninstaller;
+    const struct { const char* name; std::string value; } kEntry[] = {
+        { "DisplayName", VersionString(module32, "ProductName") },
+        { "DisplayVersion", VersionString(module32, "ProductVersion") },
+        { "Publisher", VersionString(module32, "CompanyName") },
+        { "InstallLocation", folder },
+        { "UninstallString", "\"" + uninstaller + "\"" },
+        { "QuietUninstallString", "\"" + uninstaller + "\" /S" },
+        { "DisplayIcon", module32 + ",0" },
+    };
+    for (const auto& expected : kEntry) {
+        ASSERT_FALSE(expected.value.empty()) << expected.name;
+        std::string value;
+        EXPECT_TRUE(ReadString(root, kUninstallKey, expected.name, value, view)) << expected.name;
+        EXPECT_EQ(expected.value, value) << expected.name;
+    }
+}
+
 // Whether the user's class key has a view of each bitness, found by trying.
 // Windows keeps one for 32-bit programs (Software\Classes\Wow6432Node\CLSID);
 // Wine has one key for both, which then holds the registration made last.
@@ -500,20 +523,7 @@ TEST_F(Installer, SilentRoundTripInstallsBothModulesPressesTheButtonAndRemovesEv
     EXPECT_EQ(0, lstrcmpiA((module64 + ",101").c_str(), value.c_str())) << value;
 
     // The entry in the list of installed programs, named from the version block.
-    const struct { const char* name; std::string value; } kEntry[] = {
-        { "DisplayName", VersionString(module32, "ProductName") },
-        { "DisplayVersion", VersionString(module32, "ProductVersion") },
-        { "Publisher", VersionString(module32, "CompanyName") },
-        { "InstallLocation", Folder32() },
-        { "UninstallString", "\"" + uninstaller + "\"" },
-        { "QuietUninstallString", "\"" + uninstaller + "\" /S" },
-        { "DisplayIcon", module32 + ",0" },
-    };
-    for (const auto& expected : kEntry) {
-        ASSERT_FALSE(expected.value.empty()) << expected.name;
-        EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, expected.name, value, kView32)) << expected.name;
-        EXPECT_EQ(expected.value, value) << expected.name;
-    }
+    ExpectUninstallEntry(HKEY_LOCAL_MACHINE, kView32, Folder32(), module32);
 
     // The browser's press reaches the installed 64-bit module and opens the viewer.
     TempFile page("installer-page.html", kPage);
@@ -626,20 +636,7 @@ TEST_F(Installer, SilentRoundTripJustForMeWritesOnlyTheUsersFilesAndKeysAndRemov
     ExpectNothingForTheMachine();
 
     // The entry in the user's own list of installed programs.
-    const struct { const char* name; std::string value; } kEntry[] = {
-        { "DisplayName", VersionString(module32, "ProductName") },
-        { "DisplayVersion", VersionString(module32, "ProductVersion") },
-        { "Publisher", VersionString(module32, "CompanyName") },
-        { "InstallLocation", UserFolder() },
-        { "UninstallString", "\"" + uninstaller + "\"" },
-        { "QuietUninstallString", "\"" + uninstaller + "\" /S" },
-        { "DisplayIcon", module32 + ",0" },
-    };
-    for (const auto& expected : kEntry) {
-        ASSERT_FALSE(expected.value.empty()) << expected.name;
-        EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, expected.name, value, 0)) << expected.name;
-        EXPECT_EQ(expected.value, value) << expected.name;
-    }
+    ExpectUninstallEntry(HKEY_CURRENT_USER, 0, UserFolder(), module32);
 
     std::string quiet;
     ASSERT_TRUE(ReadString(HKEY_CURRENT_USER, kUninstallKey, "QuietUninstallString", quiet, 0));
