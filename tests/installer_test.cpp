@@ -3,8 +3,8 @@
 // it in the registry view of its bitness, the browser stand-in presses the
 // button through the installed module, and a silent uninstallation leaves
 // nothing of ours. An installation whose registration fails must fail and
-// leave nothing either. Then as a user installs it just for himself: the
-// modules under his local application data, the classes under his own
+// leave nothing either. Then as a user installs it just for themselves: the
+// modules under their local application data, the classes under their own
 // HKEY_CURRENT_USER\Software\Classes, nothing for the machine; the pages that
 // lead there; and the refusal of one mode while the other is installed.
 #include <gtest/gtest.h>

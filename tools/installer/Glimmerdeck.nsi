@@ -233,7 +233,7 @@ Function ${un}RemoveEverything
     ${If} $MultiUser.InstallMode == CurrentUser
         ; Folders and keys that this installation made when it was the
         ; user's first program, class, toolbar button or uninstall entry of
-        ; his own go too, if nothing else has come into them.
+        ; their own go too, if nothing else has come into them.
         RMDir "$LOCALAPPDATA\Programs"
         ${If} $Dir64 != ""
             SetRegView 64
@@ -317,7 +317,7 @@ Function .onInit
     ; A silent installation without /CurrentUser has always been one for
     ; all users: a deployment that asked for that must not get a per-user
     ; one because it ran without administrator rights.
-    ${StrStr} $2 $1 "/CurrentUser"
+    ${StrStr} $2 $MultiUser.Parameters "/CurrentUser"
     ${If} ${Silent}
     ${AndIf} $MultiUser.InstallMode != AllUsers
     ${AndIf} $2 == ""
