@@ -629,7 +629,7 @@ TEST_F(Installer, SilentRoundTripJustForMeWritesOnlyTheUsersFilesAndKeysAndRemov
     for (const char* progId : { kProgId, kIndependentProgId }) {
         EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, std::string(kClasses) + progId + "\\CLSID", "", value, kView64))
             << progId;
-        EXPECT_EQ("{6E2B94D1-5A07-4C3E-B18F-2D7C90A4E635}", value) << progId;
+        EXPECT_EQ(kClsidText, value) << progId;
     }
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kExtensionKey, "Icon", value, 0));
     EXPECT_EQ(0, lstrcmpiA((module64 + ",101").c_str(), value.c_str())) << value;
