@@ -8,7 +8,7 @@ typedef HRESULT (*FactoryCreator)(InstanceCreator creator, REFIID iid, void** ou
 
 // One creatable class of the module. The table drives class-object lookup,
 // registration and start-up; it ends with a row whose clsid is null. The
-// module's own table stands beside its exports (server/DllExports.cpp).
+// module's own table stands beside its exports (module/DllExports.cpp).
 struct ClassEntry {
     const CLSID* clsid;
     HRESULT (*updateRegistry)(BOOL reg);

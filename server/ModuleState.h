@@ -24,10 +24,9 @@ struct ModuleState {
 
 extern ModuleState g_module;
 
-// Set up at process attach, torn down at detach. Test programs call these
-// with their own instance so that their linked-in resources are found.
-// ModuleAttach and ModuleDetach (server/ModuleLifetime.h) wrap these with the
-// rest of process attach and detach.
+// Set up at process attach, torn down at detach: ModuleAttach and
+// ModuleDetach (server/ModuleLifetime.h) wrap these with the rest of process
+// attach and detach.
 void ModuleStartup(HINSTANCE instance);
 void ModuleShutdown();
 

@@ -8,12 +8,14 @@
 
 namespace {
 
-struct RootKeyEntry {
+// One row of a lookup table: a name the script may use and what it stands for.
+template <class T>
+struct NamedEntry {
     const char* name;
-    HKEY key;
+    T value;
 };
 
-const RootKeyEntry kRootKeys[] = {
+const NamedEntry<HKEY> kRootKeys[] = {
     { "HKCR",                  HKEY_CLASSES_ROOT },
     { "HKCU",                  HKEY_CURRENT_USER },
     { "HKLM",                  HKEY_LOCAL_MACHINE },
@@ -30,12 +32,7 @@ const RootKeyEntry kRootKeys[] = {
     { "HKEY_CURRENT_CONFIG",   HKEY_CURRENT_CONFIG },
 };
 
-struct ValueTypeEntry {
-    const char* letter;
-    DWORD type;
-};
-
-const ValueTypeEntry kValueTypes[] = {
+const NamedEntry<DWORD> kValueTypes[] = {
     { "S", REG_SZ },
     { "D", REG_DWORD },
     { "B", REG_BINARY },
@@ -43,12 +40,7 @@ const ValueTypeEntry kValueTypes[] = {
 
 enum Keyword { kNoKeyword, kVal, kNoRemove, kForceRemove, kDelete };
 
-struct KeywordEntry {
-    const char* text;
-    Keyword keyword;
-};
-
-const KeywordEntry kKeywords[] = {
+const NamedEntry<Keyword> kKeywords[] = {
     { "Val",         kVal },
     { "NoRemove",    kNoRemove },
     { "ForceRemove", kForceRemove },
@@ -58,33 +50,28 @@ const KeywordEntry kKeywords[] = {
 // Never removed by ForceRemove or Delete: they hold every other class.
 const char* const kProtectedKeyNames[] = { "CLSID", "TYPELIB" };
 
-bool RootKeyByName(const char* name, HKEY* key)
+// Names are compared without regard to case; the first row that matches counts.
+template <class T, size_t N>
+bool FindByName(const NamedEntry<T> (&table)[N], const char* name, T* value)
 {
-    for (const RootKeyEntry& entry : kRootKeys) {
+    for (const NamedEntry<T>& entry : table) {
         if (lstrcmpiA(entry.name, name) == 0) {
-            *key = entry.key;
+            *value = entry.value;
             return true;
         }
     }
     return false;
 }
 
-bool ValueTypeByLetter(const char* letter, DWORD* type)
-{
-    for (const ValueTypeEntry& entry : kValueTypes) {
-        if (lstrcmpiA(entry.letter, letter) == 0) {
-            *type = entry.type;
-            return true;
-        }
-    }
-    return false;
-}
+bool RootKeyByName(const char* name, HKEY* key) { return FindByName(kRootKeys, name, key); }
+
+bool ValueTypeByLetter(const char* letter, DWORD* type) { return FindByName(kValueTypes, letter, type); }
 
 Keyword KeywordOf(const char* token)
 {
-    for (const KeywordEntry& entry : kKeywords)
-        if (lstrcmpiA(entry.text, token) == 0) return entry.keyword;
-    return kNoKeyword;
+    Keyword keyword = kNoKeyword;
+    FindByName(kKeywords, token, &keyword);
+    return keyword;
 }
 
 bool IsProtectedKeyName(const char* name)
@@ -322,64 +309,100 @@ bool ScriptRunner::IsKeyName(const char* token)
 HRESULT ScriptRunner::RunKeyBlock(HKEY parent, bool doRegister, bool skipping, int depth)
 {
     if (depth > kMaxBlockDepth) return DISP_E_EXCEPTION;
+    // The block's first entry, or its closing brace.
+    HRESULT hr = ReadToken();
+    if (FAILED(hr)) return hr;
     return doRegister ? RegisterBlock(parent, depth) : UnregisterBlock(parent, skipping, depth);
+}
+
+// The parts of an entry up to its name. Both passes read them the same way
+// and give them their own meaning.
+struct ScriptRunner::EntryHead {
+    bool forceRemove;
+    bool isDelete;
+    bool noRemove;
+    bool isValue;                       // a val entry; otherwise a key entry
+    char name[kMaxNameChars + 1];
+};
+
+// Reads an entry from its first token, the token at hand. A val entry is read
+// up to its "=", which stays at hand; a key entry up to its name, which does.
+HRESULT ScriptRunner::ReadEntryHead(EntryHead* entry)
+{
+    Keyword keyword = KeywordOf(m_token);
+    entry->forceRemove = keyword == kForceRemove;
+    entry->isDelete = keyword == kDelete;
+    HRESULT hr = S_OK;
+    if (entry->forceRemove || entry->isDelete) {
+        hr = ReadToken();
+        if (FAILED(hr)) return hr;
+        keyword = KeywordOf(m_token);
+    }
+
+    entry->noRemove = keyword == kNoRemove;
+    if (entry->noRemove) {
+        hr = ReadToken();
+        if (FAILED(hr)) return hr;
+        keyword = KeywordOf(m_token);
+    }
+
+    // "Delete val" names neither a value nor, being a keyword, a key.
+    entry->isValue = keyword == kVal && !entry->isDelete;
+    if (entry->isValue) {
+        hr = ReadToken();
+        if (FAILED(hr)) return hr;
+        hr = CopyName(entry->name);
+        if (FAILED(hr)) return hr;
+        hr = ReadToken();
+        if (FAILED(hr)) return hr;
+        return m_token[0] == '=' ? S_OK : DISP_E_EXCEPTION;
+    }
+
+    if (!IsKeyName(m_token)) return DISP_E_EXCEPTION;
+    return CopyName(entry->name);
+}
+
+// Walks the nested block whose opening token is at hand, then reads the token
+// after its end.
+HRESULT ScriptRunner::RunChildBlock(HKEY parent, bool doRegister, bool skipping, int depth)
+{
+    HRESULT hr = RunKeyBlock(parent, doRegister, skipping, depth + 1);
+    if (FAILED(hr)) return hr;
+    return ReadToken();
 }
 
 HRESULT ScriptRunner::RegisterBlock(HKEY parent, int depth)
 {
     RegistryKeyHandle current;
-    char name[kMaxNameChars + 1];
-
-    HRESULT hr = ReadToken();
-    if (FAILED(hr)) return hr;
+    EntryHead entry;
     while (m_token[0] != '}') {
-        Keyword keyword = KeywordOf(m_token);
-        Keyword removal = kNoKeyword;
-        if (keyword == kForceRemove || keyword == kDelete) {
-            removal = keyword;
-            hr = ReadToken();
-            if (FAILED(hr)) return hr;
-            keyword = KeywordOf(m_token);
-        }
+        // NoRemove matters only to the unregister pass.
+        HRESULT hr = ReadEntryHead(&entry);
+        if (FAILED(hr)) return hr;
 
-        if (keyword == kNoRemove) {
-            // Matters only to the unregister pass.
-            hr = ReadToken();
-            if (FAILED(hr)) return hr;
-            keyword = KeywordOf(m_token);
-        }
-
-        if (keyword == kVal && removal != kDelete) {
-            hr = ReadToken();
-            if (FAILED(hr)) return hr;
-            hr = CopyName(name);
-            if (FAILED(hr)) return hr;
-            hr = ReadToken();
-            if (FAILED(hr)) return hr;
-            if (m_token[0] != '=') return DISP_E_EXCEPTION;
-            hr = WriteValue(parent, name);
+        if (entry.isValue) {
+            hr = WriteValue(parent, entry.name);
             if (FAILED(hr)) return hr;
             if (IsBlockOpen(m_token)) return DISP_E_EXCEPTION;
             continue;
         }
 
-        if (!IsKeyName(m_token)) return DISP_E_EXCEPTION;
-        // The key may well not exist yet. Removing it after NoRemove has been
-        // read means "ForceRemove NoRemove Name" removes Name itself.
-        if (removal != kNoKeyword && !IsProtectedKeyName(m_token)) DeleteKeyTree(parent, m_token);
-        if (removal == kDelete) {
+        // The key may well not exist yet. The name is the one after NoRemove,
+        // so "ForceRemove NoRemove Name" removes Name itself.
+        if ((entry.forceRemove || entry.isDelete) && !IsProtectedKeyName(entry.name))
+            DeleteKeyTree(parent, entry.name);
+        if (entry.isDelete) {
             hr = ReadToken();
             if (FAILED(hr)) return hr;
-            hr = PassOverAssignment();
+            hr = EndBlocklessEntry();
             if (FAILED(hr)) return hr;
-            if (IsBlockOpen(m_token)) return DISP_E_EXCEPTION;
             continue;
         }
 
         RegistryKeyHandle key;
-        if (key.Open(parent, m_token, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
-            key.Open(parent, m_token, KEY_READ) != ERROR_SUCCESS &&
-            key.Create(parent, m_token) != ERROR_SUCCESS)
+        if (key.Open(parent, entry.name, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
+            key.Open(parent, entry.name, KEY_READ) != ERROR_SUCCESS &&
+            key.Create(parent, entry.name) != ERROR_SUCCESS)
             return DISP_E_EXCEPTION;
         if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
         current = std::move(key);
@@ -392,9 +415,7 @@ HRESULT ScriptRunner::RegisterBlock(HKEY parent, int depth)
         }
 
         if (IsBlockOpen(m_token)) {
-            hr = RunKeyBlock(current, true, false, depth + 1);
-            if (FAILED(hr)) return hr;
-            hr = ReadToken();
+            hr = RunChildBlock(current, true, false, depth);
             if (FAILED(hr)) return hr;
         }
     }
@@ -405,93 +426,53 @@ HRESULT ScriptRunner::UnregisterBlock(HKEY parent, bool skipping, int depth)
 {
     RegistryKeyHandle current;
     bool noRemove = false;
-    char name[kMaxNameChars + 1];
-
-    HRESULT hr = ReadToken();
-    if (FAILED(hr)) return hr;
+    EntryHead entry;
     while (m_token[0] != '}') {
         // ForceRemove acts in the register pass only; a Delete entry is
         // handled as a plain key, without a block.
-        Keyword keyword = KeywordOf(m_token);
-        bool isDelete = keyword == kDelete;
-        if (keyword == kForceRemove || keyword == kDelete) {
-            hr = ReadToken();
-            if (FAILED(hr)) return hr;
-            keyword = KeywordOf(m_token);
-        }
-
+        HRESULT hr = ReadEntryHead(&entry);
+        if (FAILED(hr)) return hr;
         // Holds for this key and every later key of the block.
-        if (keyword == kNoRemove) {
-            noRemove = true;
-            hr = ReadToken();
-            if (FAILED(hr)) return hr;
-            keyword = KeywordOf(m_token);
-        }
+        if (entry.noRemove) noRemove = true;
 
-        if (keyword == kVal && !isDelete) {
-            hr = ReadToken();
+        if (entry.isValue) {
+            if (!skipping) RegDeleteValueA(parent, entry.name);
+            hr = EndBlocklessEntry();
             if (FAILED(hr)) return hr;
-            hr = CopyName(name);
-            if (FAILED(hr)) return hr;
-            hr = ReadToken();
-            if (FAILED(hr)) return hr;
-            if (m_token[0] != '=') return DISP_E_EXCEPTION;
-            if (!skipping) RegDeleteValueA(parent, name);
-            hr = PassOverAssignment();
-            if (FAILED(hr)) return hr;
-            if (IsBlockOpen(m_token)) return DISP_E_EXCEPTION;
             continue;
         }
-
-        if (!IsKeyName(m_token)) return DISP_E_EXCEPTION;
-        hr = CopyName(name);
-        if (FAILED(hr)) return hr;
 
         // Write access lets the key's own val entries be deleted; a key that
         // only opens for reading is still walked.
         bool exists = !skipping &&
-            (current.Open(parent, name, KEY_READ | KEY_WRITE) == ERROR_SUCCESS ||
-             current.Open(parent, name, KEY_READ) == ERROR_SUCCESS);
+            (current.Open(parent, entry.name, KEY_READ | KEY_WRITE) == ERROR_SUCCESS ||
+             current.Open(parent, entry.name, KEY_READ) == ERROR_SUCCESS);
 
         hr = ReadToken();
         if (FAILED(hr)) return hr;
         hr = PassOverAssignment();
         if (FAILED(hr)) return hr;
-        if (isDelete && IsBlockOpen(m_token)) return DISP_E_EXCEPTION;
+        if (entry.isDelete && IsBlockOpen(m_token)) return DISP_E_EXCEPTION;
+        bool opensBlock = !entry.isDelete && m_token[0] == '{';
 
-        if (!exists) {
-            // Nothing below a missing key is touched; the block's own
-            // skipping flag stays as it was.
-            if (!isDelete && m_token[0] == '{') {
-                hr = RunKeyBlock(parent, false, true, depth + 1);
+        if (exists && (KeyHasSubkeys(current) || KeyHasNamedValue(current))) {
+            if (opensBlock) {
+                hr = RunChildBlock(current, false, false, depth);
                 if (FAILED(hr)) return hr;
-                hr = ReadToken();
-                if (FAILED(hr)) return hr;
-            }
-            continue;
-        }
-
-        if (KeyHasSubkeys(current) || KeyHasNamedValue(current)) {
-            if (!isDelete && m_token[0] == '{') {
-                hr = RunKeyBlock(current, false, false, depth + 1);
-                if (FAILED(hr)) return hr;
-                hr = ReadToken();
-                if (FAILED(hr)) return hr;
+                opensBlock = false;
             }
             // Subkeys the script does not account for keep the key alive.
             if (KeyHasSubkeys(current)) continue;
+        }
+        if (exists) {
             if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
-            if (!noRemove) RegDeleteKeyA(parent, name);
-            continue;
+            if (!noRemove) RegDeleteKeyA(parent, entry.name);
         }
 
-        if (current.Close() != ERROR_SUCCESS) return DISP_E_EXCEPTION;
-        if (!noRemove) RegDeleteKeyA(parent, name);
-        // The key held nothing, so there is nothing in its block to remove.
-        if (!isDelete && m_token[0] == '{') {
-            hr = RunKeyBlock(parent, false, true, depth + 1);
-            if (FAILED(hr)) return hr;
-            hr = ReadToken();
+        // Nothing below a missing key, or below one that held nothing, is
+        // touched; the block's own skipping flag stays as it was.
+        if (opensBlock) {
+            hr = RunChildBlock(parent, false, true, depth);
             if (FAILED(hr)) return hr;
         }
     }
@@ -550,4 +531,13 @@ HRESULT ScriptRunner::PassOverAssignment()
     hr = ReadToken();
     if (FAILED(hr)) return hr;
     return ReadToken();
+}
+
+// Ends an entry that has no block: passes over its assignment and refuses a
+// block after it.
+HRESULT ScriptRunner::EndBlocklessEntry()
+{
+    HRESULT hr = PassOverAssignment();
+    if (FAILED(hr)) return hr;
+    return IsBlockOpen(m_token) ? DISP_E_EXCEPTION : S_OK;
 }

@@ -31,15 +31,20 @@ public:
     HRESULT ExpandVariables(const char* text, char** expanded) const;
 
 private:
+    struct EntryHead;
+
     void SkipBlanks();
     HRESULT ReadToken();
     HRESULT CopyName(char* name) const;
     static bool IsKeyName(const char* token);
+    HRESULT ReadEntryHead(EntryHead* entry);
     HRESULT RunKeyBlock(HKEY parent, bool doRegister, bool skipping, int depth);
+    HRESULT RunChildBlock(HKEY parent, bool doRegister, bool skipping, int depth);
     HRESULT RegisterBlock(HKEY parent, int depth);
     HRESULT UnregisterBlock(HKEY parent, bool skipping, int depth);
     HRESULT WriteValue(HKEY key, const char* valueName);
     HRESULT PassOverAssignment();
+    HRESULT EndBlocklessEntry();
 
     const ScriptVariables& m_variables;
     const char* m_pos;

@@ -6,26 +6,13 @@
 #include <objbase.h>
 #include <string>
 #include <vector>
-#include "server/ModuleLifetime.h"
+#include "support/TestModule.h"
 #include "support/TestSupport.h"
 #include "tools/bench/ButtonPress.h"
 
 namespace {
 
-class ModuleEnvironment : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        CoInitialize(nullptr);
-        ModuleAttach(GetModuleHandleA(nullptr));
-    }
-    void TearDown() override
-    {
-        ModuleDetach();
-        CoUninitialize();
-    }
-};
-testing::Environment* const g_environment = testing::AddGlobalTestEnvironment(new ModuleEnvironment);
+const bool g_startup = UseTestStartup(kTestStartupApartment);
 
 const DWORD kDeadlineMs = 60000;
 

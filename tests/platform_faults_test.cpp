@@ -12,25 +12,14 @@
 #include <dlgs.h>
 #include "resources/resource.h"
 #include "server/ModuleState.h"
+#include "support/Constants.h"
+#include "support/TestModule.h"
 #include "support/TestSupport.h"
 #include "tools/bench/ButtonPress.h"
 
 namespace {
 
-class ModuleEnvironment : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        CoInitialize(nullptr);
-        ModuleStartup(GetModuleHandleA(nullptr));
-    }
-    void TearDown() override
-    {
-        ModuleShutdown();
-        CoUninitialize();
-    }
-};
-testing::Environment* const g_environment = testing::AddGlobalTestEnvironment(new ModuleEnvironment);
+const bool g_startup = UseTestStartup(kTestStartupApartment | kTestStartupWithoutRichEdit);
 
 const char kPage[] = "<HTML><BODY><B>kept</B></BODY></HTML>";
 
@@ -105,7 +94,6 @@ struct ClipboardHolder {
 };
 
 typedef HRESULT(STDAPICALLTYPE* GetClassObjectFn)(REFCLSID, REFIID, void**);
-const CLSID kClsid = { 0x6E2B94D1, 0x5A07, 0x4C3E, { 0xB1, 0x8F, 0x2D, 0x7C, 0x90, 0xA4, 0xE6, 0x35 } };
 
 struct Worker {
     GetClassObjectFn getClassObject;
@@ -120,7 +108,7 @@ DWORD WINAPI RunWorker(void* param)
     WaitForSingleObject(w->start, 10000);
     for (int i = 0; i < 500; ++i) {
         IClassFactory* factory = nullptr;
-        if (FAILED(w->getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory))) || !factory) {
+        if (FAILED(w->getClassObject(kClsidZExtension, IID_IClassFactory, reinterpret_cast<void**>(&factory))) || !factory) {
             InterlockedIncrement(&w->failures);
             continue;
         }

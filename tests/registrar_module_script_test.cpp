@@ -8,6 +8,7 @@
 #include "server/Registrar.h"
 #include "server/ScriptRunner.h"
 #include "server/ScriptVariables.h"
+#include "support/Constants.h"
 #include "support/TestSupport.h"
 #include "support/RegistryScratch.h"
 
@@ -15,15 +16,8 @@ using namespace regtest;
 
 namespace {
 
-
-const char kClassId[] = "{6E2B94D1-5A07-4C3E-B18F-2D7C90A4E635}";
-const char kProgId[] = "Glimmerdeck.ZExtension.1";
-const char kIndependentProgId[] = "Glimmerdeck.ZExtension";
-const char kClassKey[] = "CLSID\\{6E2B94D1-5A07-4C3E-B18F-2D7C90A4E635}";
-const char kExtensions[] = "Software\\Microsoft\\Internet Explorer\\Extensions";
-const char kExtensionKey[] = "Software\\Microsoft\\Internet Explorer\\Extensions\\{B43F0E27-91C6-4D58-A3E2-7F16C8D05B9A}";
 const char kForeignClassKey[] = "CLSID\\{0D5E1B7A-0000-4000-8000-6C1E2A3B4C5D}";
-const char kForeignExtensionKey[] = "Software\\Microsoft\\Internet Explorer\\Extensions\\{0D5E1B7A-1111-4000-8000-6C1E2A3B4C5D}";
+const std::string kForeignExtensionKey = std::string(kExtensionsKey) + "\\{0D5E1B7A-1111-4000-8000-6C1E2A3B4C5D}";
 
 // The path holds a quote, which the variable carries doubled.
 const wchar_t kModulePath[] = L"C:\\Program Files\\O'Neil Tools\\Glimmerdeck.dll";
@@ -72,11 +66,11 @@ protected:
 
         EXPECT_EQ("ZExtension Class", ReadString(HKEY_CLASSES_ROOT, kProgId, nullptr));
         EXPECT_EQ(Names{ "CLSID" }, Sorted(SubkeyNames(HKEY_CLASSES_ROOT, kProgId)));
-        EXPECT_EQ(kClassId, ReadString(HKEY_CLASSES_ROOT, std::string(kProgId) + "\\CLSID", nullptr));
+        EXPECT_EQ(kClsidText, ReadString(HKEY_CLASSES_ROOT, std::string(kProgId) + "\\CLSID", nullptr));
 
         EXPECT_EQ("ZExtension Class", ReadString(HKEY_CLASSES_ROOT, kIndependentProgId, nullptr));
         EXPECT_EQ((Names{ "CLSID", "CurVer" }), Sorted(SubkeyNames(HKEY_CLASSES_ROOT, kIndependentProgId)));
-        EXPECT_EQ(kClassId, ReadString(HKEY_CLASSES_ROOT, std::string(kIndependentProgId) + "\\CLSID", nullptr));
+        EXPECT_EQ(kClsidText, ReadString(HKEY_CLASSES_ROOT, std::string(kIndependentProgId) + "\\CLSID", nullptr));
         EXPECT_EQ(kProgId, ReadString(HKEY_CLASSES_ROOT, std::string(kIndependentProgId) + "\\CurVer", nullptr));
 
         const std::string cls = kClassKey;
@@ -97,8 +91,8 @@ protected:
             { "ButtonText",     "Glimmerdeck" },
             { "Icon",           path + ",101" },
             { "HotIcon",        path + ",102" },
-            { "CLSID",          "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}" },
-            { "ClsidExtension", kClassId },
+            { "CLSID",          kButtonClsidText },
+            { "ClsidExtension", kClsidText },
             { "MenuText",       "Glimmerdeck" },
             { "MenuStatusBar",  "Displays current page HTML code" },
         };
@@ -112,7 +106,7 @@ protected:
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kExtensionKey));
         EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID"));
-        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kExtensions));
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kExtensionsKey));
     }
 
     ScriptVariables variables;
@@ -149,13 +143,13 @@ TEST_F(ModuleScript, UnregisterRemovesExactlyItsOwnEntries) {
 
 TEST_F(ModuleScript, UnregisterKeepsTheSharedKeysEvenWhenEmpty) {
     // Start with no Extensions key at all, so registering makes it.
-    bool hadNoExtensions = SubkeyNames(HKEY_CURRENT_USER, kExtensions).empty();
-    if (hadNoExtensions) RemoveTree(HKEY_CURRENT_USER, kExtensions);
+    bool hadNoExtensions = SubkeyNames(HKEY_CURRENT_USER, kExtensionsKey).empty();
+    if (hadNoExtensions) RemoveTree(HKEY_CURRENT_USER, kExtensionsKey);
     ASSERT_EQ(S_OK, Run(true));
     ASSERT_EQ(S_OK, Run(false));
     ExpectUnregistered();
     if (hadNoExtensions) {
-        EXPECT_TRUE(SubkeyNames(HKEY_CURRENT_USER, kExtensions).empty());
+        EXPECT_TRUE(SubkeyNames(HKEY_CURRENT_USER, kExtensionsKey).empty());
     }
 }
 

@@ -43,12 +43,15 @@ protected:
 TEST_F(ScriptRun, RegistersNestedKeysWithDefaultAndNamedValues) {
     ASSERT_EQ(S_OK, Register(
         "A = s 'top'\r\n{\r\n\tB\r\n\t{\r\n\t\tval x = s 'bx'\r\n\t}\r\n\tval y = s 'ay'\r\n}\r\n"
-        "C = s 'sibling'"));
+        "C = s 'sibling'\r\n"
+        "{0C1D2E3F-4A5B-4C6D-8E7F-90A1B2C3D4E5} = s 'named by a class id'"));
     EXPECT_EQ("top", Str("A", nullptr));
     EXPECT_EQ("bx", Str("A\\B", "x"));
     EXPECT_EQ("<missing>", Str("A\\B", nullptr));
     EXPECT_EQ("ay", Str("A", "y"));
     EXPECT_EQ("sibling", Str("C", nullptr));
+    // Only a lone "{" opens a key's block here: a name that begins with one is the next key.
+    EXPECT_EQ("named by a class id", Str("{0C1D2E3F-4A5B-4C6D-8E7F-90A1B2C3D4E5}", nullptr));
 }
 
 TEST_F(ScriptRun, ReadsQuotedTokens) {

@@ -5,11 +5,7 @@
 
 namespace {
 
-const char kProgId[] = "Glimmerdeck.ZExtension.1";
-const char kIndependentProgId[] = "Glimmerdeck.ZExtension";
-const char kClsidText[] = "{6E2B94D1-5A07-4C3E-B18F-2D7C90A4E635}";
-const char kForeignExtensionKey[] =
-    "Software\\Microsoft\\Internet Explorer\\Extensions\\{0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9}";
+const std::string kForeignExtensionKey = std::string(kExtensionsKey) + "\\{0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9}";
 
 typedef std::vector<std::string> Names;
 
@@ -47,7 +43,7 @@ protected:
             { HKEY_CURRENT_USER, kExtensionKey, "ButtonText", "Glimmerdeck" },
             { HKEY_CURRENT_USER, kExtensionKey, "Icon", path + ",101" },
             { HKEY_CURRENT_USER, kExtensionKey, "HotIcon", path + ",102" },
-            { HKEY_CURRENT_USER, kExtensionKey, "CLSID", "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}" },
+            { HKEY_CURRENT_USER, kExtensionKey, "CLSID", kButtonClsidText },
             { HKEY_CURRENT_USER, kExtensionKey, "ClsidExtension", kClsidText },
             { HKEY_CURRENT_USER, kExtensionKey, "MenuText", "Glimmerdeck" },
             { HKEY_CURRENT_USER, kExtensionKey, "MenuStatusBar", "Displays current page HTML code" },

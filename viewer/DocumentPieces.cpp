@@ -1,13 +1,14 @@
 #include "viewer/DocumentPieces.h"
+#include "viewer/RtfDocument.h"
 #include <limits.h>
 #include <stdio.h>
 #include <string.h>
 
 namespace {
 
-const char kLastTrailer[] = "\\par}";
+// A later piece closes its group and no more: a paragraph mark there would
+// add an empty line at the end of the text.
 const char kPieceEnd[] = "}";
-const int kMinLineHeight = 8;
 
 inline bool IsLetter(unsigned char c)
 {
@@ -56,72 +57,8 @@ void Apply(const ControlWord& control, Format& format)
 
 } // namespace
 
-CString ShownMarkup(const wchar_t* markup, int characterLimit)
-{
-    CString shown;
-    if (!markup || !*markup || characterLimit <= 0) return shown;
-
-    // Every unit becomes at least one byte, so the units up to the one that
-    // passes the limit hold every byte that can be shown; the rest of a large
-    // page is never converted.
-    long long count = 0;
-    size_t units = 0;
-    while (markup[units] && count <= characterLimit && units < static_cast<size_t>(INT_MAX / 4)) {
-        const wchar_t unit = markup[units++];
-        count += unit == L'\r' ? 0 : unit == L'\n' ? 2 : 1;
-    }
-    // A surrogate pair converts as one character.
-    if (units > 0 && markup[units - 1] >= 0xD800 && markup[units - 1] <= 0xDBFF && markup[units] >= 0xDC00 &&
-        markup[units] <= 0xDFFF)
-        ++units;
-
-    const int size = WideCharToMultiByte(CP_ACP, 0, markup, static_cast<int>(units), nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return shown;
-    char* buffer = shown.GetWriteBuffer(size);
-    if (!buffer) return shown;
-    const int written = WideCharToMultiByte(CP_ACP, 0, markup, static_cast<int>(units), buffer, size, nullptr, nullptr);
-    if (written <= 0) {
-        shown.ReleaseWriteBuffer(0);
-        return CString();
-    }
-
-    count = 0;
-    int cut = 0;
-    while (cut < written) {
-        const unsigned char b = static_cast<unsigned char>(buffer[cut]);
-        const int bytes = IsAnsiLeadByte(b) && cut + 1 < written ? 2 : 1;
-        const int characters = b == '\r' ? 0 : b == '\n' ? 2 : bytes;
-        if (count + characters > characterLimit) break;
-        count += characters;
-        cut += bytes;
-    }
-    buffer[cut] = '\0';
-    shown.ReleaseWriteBuffer(cut);
-    return shown;
-}
-
-bool CertainlyOverflows(const char* text, int width, int height)
-{
-    if (!text) return false;
-    if (width < 1) width = 1;
-    if (height < 0) height = 0;
-    const long long needed = height / kMinLineHeight + 1;
-    long long lines = 0;
-    long long run = 0;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text);; ++p) {
-        if (*p == '\n' || *p == '\0') {
-            lines += 1 + run / width;
-            if (lines >= needed) return true;
-            if (*p == '\0') return false;
-            run = 0;
-        } else if (*p >= 0x20) {
-            ++run;
-        }
-    }
-}
-
 CDocumentPieces::CDocumentPieces()
-    : m_position(0), m_started(true), m_state{ -1, -1 }, m_final{ -1, -1 }
+    : m_position(0), m_firstPending(false), m_state{ -1, -1 }, m_final{ -1, -1 }
 {
 }
 
@@ -130,7 +67,7 @@ void CDocumentPieces::Start(const CString& prolog, const CString& body)
     m_prolog = prolog;
     m_body = body;
     m_position = 0;
-    m_started = false;
+    m_firstPending = true;
     m_state = Format{ -1, -1 };
     m_final = FinalFormat();
 }
@@ -140,7 +77,7 @@ void CDocumentPieces::Clear()
     m_prolog = CString();
     m_body = CString();
     m_position = 0;
-    m_started = true;
+    m_firstPending = false;
 }
 
 // The body's last colour word and last bold word, sought from its end, so
@@ -240,7 +177,7 @@ bool CDocumentPieces::Next(int bodyBytes, CString& piece)
     Format state = m_state;
     const int end = bodyBytes >= n - from ? n : FindEnd(from, from + bodyBytes, state);
     if (end == n) state = m_final;
-    const bool first = !m_started;
+    const bool first = m_firstPending;
     const bool last = end == n;
 
     // The format words: before the text of a later piece, the format in
@@ -256,25 +193,21 @@ bool CDocumentPieces::Next(int bodyBytes, CString& piece)
         if (m_final.bold >= 0) snprintf(bold, sizeof bold, "\\b%s", m_final.bold > 0 ? "" : "0");
         snprintf(words, sizeof words, "%s%s ", colour, bold);
     }
-    const char* trailer = first ? kLastTrailer : kPieceEnd;
-    const int wordsLength = static_cast<int>(strlen(words));
-    const int trailerLength = static_cast<int>(strlen(trailer));
-    const long long total = static_cast<long long>(m_prolog.GetLength()) + wordsLength + (end - from) + trailerLength;
-    if (total > INT_MAX / 2 || !piece.GetWriteBuffer(static_cast<int>(total))) return false;
-    piece.ReleaseWriteBuffer(0);
-
-    const bool made = first ? piece.Append(m_prolog) && piece.Append(m_body.c_str() + from, end - from) &&
-                                  piece.Append(words, wordsLength) && piece.Append(trailer, trailerLength)
-                            : piece.Append(m_prolog) && piece.Append(words, wordsLength) &&
-                                  piece.Append(m_body.c_str() + from, end - from) &&
-                                  piece.Append(trailer, trailerLength);
-    if (!made) {
-        piece = CString();
-        return false;
+    if (first) {
+        piece = ComposeRtfDocument(m_prolog, m_body.c_str() + from, end - from, words);
+    } else {
+        const int wordsLength = static_cast<int>(strlen(words));
+        const int endLength = static_cast<int>(sizeof kPieceEnd - 1);
+        const long long total = static_cast<long long>(m_prolog.GetLength()) + wordsLength + (end - from) + endLength;
+        if (total > INT_MAX / 2 || !piece.GetWriteBuffer(static_cast<int>(total))) return false;
+        piece.ReleaseWriteBuffer(0);
+        if (!piece.Append(m_prolog) || !piece.Append(words, wordsLength) ||
+            !piece.Append(m_body.c_str() + from, end - from) || !piece.Append(kPieceEnd, endLength))
+            piece = CString();
     }
-    m_started = true;
+    if (piece.IsEmpty()) return false;
+    m_firstPending = false;
     m_position = end;
     m_state = state;
-    (void)last;
     return true;
 }

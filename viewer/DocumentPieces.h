@@ -2,21 +2,6 @@
 #include <windows.h>
 #include "text/CString.h"
 
-// The part of the page that the control can show: the markup converted to
-// the ANSI code page and cut so that the control holds at most
-// characterLimit characters. A line feed becomes a paragraph mark of two
-// characters and a carriage return none; any other byte counts as one
-// character, which no charset of the Encoding menu exceeds. The cut never
-// splits a double-byte character of the code page. An embedded NUL ends the
-// text, as it ends every narrow text.
-CString ShownMarkup(const wchar_t* markup, int characterLimit);
-
-// Whether text laid out in a client area of width by height pixels certainly
-// needs more height than that: every line is at least 8 pixels high, every
-// line feed starts a line, and every byte from the space up is at least one
-// pixel wide.
-bool CertainlyOverflows(const char* text, int width, int height);
-
 // The viewer's RTF document in pieces. The first piece is a complete document
 // that replaces the control's content; each later one is a complete document
 // to be inserted at the end of the text (EM_STREAMIN with SFF_SELECTION). A
@@ -39,8 +24,7 @@ public:
     // Lets go of the document.
     void Clear();
 
-    bool HasMore() const { return m_position < m_body.GetLength() || !m_started; }
-    bool AtStart() const { return !m_started; }
+    bool HasMore() const { return m_position < m_body.GetLength() || m_firstPending; }
     // Bytes of the body not yet handed out, and handed out.
     int Remaining() const { return m_body.GetLength() - m_position; }
     int HandedOut() const { return m_position; }
@@ -65,7 +49,7 @@ private:
     CString m_prolog;
     CString m_body;
     int m_position;
-    bool m_started;
+    bool m_firstPending;    // Start was called and the first piece is still to go
     Format m_state;     // in force at m_position
     Format m_final;     // in force at the end of the body
 };

@@ -51,13 +51,17 @@ CFillRoom::CFillRoom() : m_limit(FillLimit()), m_usedBefore(0), m_taken(0), m_fe
 {
 }
 
+CFillRoom::CFillRoom(unsigned long long limit) : m_limit(limit), m_usedBefore(0), m_taken(0), m_fed(0)
+{
+}
+
 void CFillRoom::Reset()
 {
     m_taken = 0;
     m_fed = 0;
 }
 
-int CFillRoom::Fit(int wanted, int least)
+int CFillRoom::PieceBytesThatFit(int wanted, int least)
 {
     m_usedBefore = CommittedAddressSpace();
     if (m_usedBefore >= m_limit || wanted <= 0) return 0;
@@ -70,7 +74,7 @@ int CFillRoom::Fit(int wanted, int least)
     return fits < static_cast<unsigned long long>(wanted) ? static_cast<int>(fits) : wanted;
 }
 
-void CFillRoom::Took(int bodyBytes)
+void CFillRoom::RecordPiece(int bodyBytes)
 {
     const unsigned long long after = CommittedAddressSpace();
     if (after > m_usedBefore) m_taken += after - m_usedBefore;

@@ -9,15 +9,19 @@
 // as it fits, as it shows up to the control's limit.
 class CFillRoom {
 public:
+    // The fill stays below the user address space less a reserve.
     CFillRoom();
+    // The fill stays below limit bytes of committed address space.
+    explicit CFillRoom(unsigned long long limit);
 
     // Forgets what earlier pieces took.
     void Reset();
     // The body bytes of a piece of at most wanted bytes that fit, or 0 when
     // not even least bytes do.
-    int Fit(int wanted, int least);
-    // Tells what a piece of bodyBytes took, measured since the last Fit.
-    void Took(int bodyBytes);
+    int PieceBytesThatFit(int wanted, int least);
+    // Records what a piece of bodyBytes took, measured since the last
+    // PieceBytesThatFit.
+    void RecordPiece(int bodyBytes);
 
 private:
     unsigned long long m_limit;     // the committed address space a fill stays below

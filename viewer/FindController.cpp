@@ -4,8 +4,8 @@
 #include "resources/resource.h"
 #include "server/ModuleContext.h"
 #include "server/ModuleState.h"
-#include "viewer/DocumentPieces.h"
 #include "viewer/GoToLineDialog.h"
+#include "viewer/ShownMarkup.h"
 
 // Failures here end the command silently, apart from the two messages the
 // user is meant to see: a text not found and a line beyond the end.

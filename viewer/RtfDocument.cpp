@@ -35,32 +35,33 @@ CString BuildRtfProlog(int charsetState)
     return prolog;
 }
 
-CString BuildRtfDocument(const char* narrowMarkup, int charsetState)
+CString ComposeRtfDocument(const CString& prolog, const char* body, int bodyLength, const char* closingWords)
 {
     CString document;
-    CString fontEntry;
-    if (!fontEntry.Format(kFontEntryFormat, charsetState)) return document;
-    CString body = HighlightMarkup(narrowMarkup);
-
+    if (prolog.IsEmpty() || bodyLength < 0 || (bodyLength > 0 && !body)) return document;
+    if (!closingWords) closingWords = "";
     // One block of the final size: the body, the page's bulk, is copied once
     // instead of once per growing append.
-    const int headerLength = static_cast<int>(sizeof kHeader - 1);
-    const int colourLength = static_cast<int>(sizeof kColourTable - 1);
+    const int wordsLength = lstrlenA(closingWords);
     const int trailerLength = static_cast<int>(sizeof kTrailer - 1);
-    const long long total = static_cast<long long>(headerLength) + fontEntry.GetLength()
-                          + colourLength + body.GetLength() + trailerLength;
+    const long long total = static_cast<long long>(prolog.GetLength()) + bodyLength + wordsLength + trailerLength;
     if (total > 0x7FFFFF00LL) return document;
     if (!document.GetWriteBuffer(static_cast<int>(total))) return document;
     document.ReleaseWriteBuffer(0);
 
-    // A document without its body or its trailer would show a wrong page;
-    // when any piece cannot be placed the document stays empty instead.
-    if (!document.AssignText(kHeader, headerLength)
-        || !document.Append(fontEntry)
-        || !document.Append(kColourTable, colourLength)
-        || (!body.IsEmpty() && !document.Append(body))
+    if (!document.Append(prolog)
+        || (bodyLength > 0 && !document.Append(body, bodyLength))
+        || (wordsLength > 0 && !document.Append(closingWords, wordsLength))
         || !document.Append(kTrailer, trailerLength)) {
         return CString();
     }
     return document;
+}
+
+CString BuildRtfDocument(const char* narrowMarkup, int charsetState)
+{
+    const CString prolog = BuildRtfProlog(charsetState);
+    if (prolog.IsEmpty()) return CString();
+    const CString body = HighlightMarkup(narrowMarkup);
+    return ComposeRtfDocument(prolog, body.c_str(), body.GetLength(), "");
 }

@@ -4,19 +4,12 @@
 #include "server/Handles.h"
 #include "server/ModuleContext.h"
 #include "server/ModuleState.h"
+#include "viewer/SaveSettings.h"
 
 // Copy and Save work on what the rich-edit control holds at the moment.
 // Failures in both end the command silently.
 
 namespace {
-
-// Two pairs of description and pattern, the list's terminator and a spare NUL.
-const char kSaveFilter[] =
-    "Text Files (*.txt)\0*.txt\0Rich Text Format (*.rtf)\0*.rtf\0\0";
-static_assert(sizeof(kSaveFilter) == kSaveFilterSize, "the filter is 58 bytes");
-
-const char kSaveTitle[] = "Save Web Glimmerdeck As";
-const char kDefaultExtension[] = "txt";
 
 // The narrow text streamed out of the control, in a heap buffer that grows
 // when the control hands out more than was foreseen.
@@ -146,36 +139,6 @@ LRESULT CViewerDialog::OnCopy(WORD, WORD, HWND, BOOL&)
     if (stream.dwError == 0 && !text.Failed() && text.Text()[0]) PutTextOnClipboard(m_hWnd, text.Text());
     SendMessageA(edit, EM_SETSEL, 0, 0);
     return 0;
-}
-
-void FillSaveSettings(OPENFILENAMEA& ofn, HWND owner, char* filter, char* fileName)
-{
-    ZeroMemory(&ofn, sizeof(ofn));
-    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;     // the older form every system takes
-    ofn.hwndOwner = owner;
-    ofn.hInstance = g_module.instance;
-    ofn.lpstrFilter = filter;
-    ofn.lpstrCustomFilter = nullptr;
-    ofn.nMaxCustFilter = 0;
-    ofn.nFilterIndex = 0;
-    ofn.lpstrFile = fileName;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrFileTitle = nullptr;
-    ofn.nMaxFileTitle = MAX_PATH;
-    ofn.lpstrInitialDir = nullptr;
-    ofn.lpstrTitle = kSaveTitle;
-    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_CREATEPROMPT | OFN_EXPLORER;
-    ofn.nFileOffset = 0;
-    ofn.nFileExtension = 0;
-    ofn.lpstrDefExt = kDefaultExtension;
-    ofn.lCustData = 0;
-    ofn.lpfnHook = nullptr;
-    ofn.lpTemplateName = nullptr;
-}
-
-void CopySaveFilter(char (&filter)[kSaveFilterSize])
-{
-    memcpy(filter, kSaveFilter, kSaveFilterSize);
 }
 
 LRESULT CViewerDialog::OnSave(WORD, WORD, HWND, BOOL&)

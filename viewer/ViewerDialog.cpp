@@ -4,8 +4,11 @@
 #include "resources/resource.h"
 #include "server/ModuleContext.h"
 #include "server/ModuleState.h"
+#include "viewer/CertainlyOverflows.h"
 #include "viewer/Highlighter.h"
+#include "viewer/RichEditFill.h"
 #include "viewer/RtfDocument.h"
+#include "viewer/ShownMarkup.h"
 #include "viewer/TextZoom.h"
 #include "viewer/WrapSetting.h"
 
@@ -27,30 +30,6 @@ const int kAboutLeft = 3;
 const int kCopyFromRight = 79;
 const int kSaveFromRight = 160;
 
-// The first part of a document: enough body for a few screens of any page,
-// small enough for the control to take in a moment.
-const int kFirstPieceBytes = 48 * 1024;
-// Later pieces: sized after the time the last one took, so that each takes
-// about kPieceMs, within these bounds.
-const int kMinPieceBytes = 8 * 1024;
-const int kMaxPieceBytes = 1024 * 1024;
-const DWORD kPieceMs = 40;
-// Every piece costs the control a walk over the paragraphs already in,
-// whatever its size, and one more when it is painted. A piece is at least
-// this fraction of the body already in, so that the walks of the whole fill
-// add up to a fixed multiple of the text and the fill stays linear; the
-// largest pieces of a 5 MB page then take a few hundred milliseconds.
-const int kGrowthDivisor = 16;
-// Pieces go in for this long per timer tick unless input waits; between
-// ticks the window paints and answers the user.
-const DWORD kFillTickMs = 120;
-const UINT kFillTimerMs = 10;
-// The control's own undo limit, which it has again after a fill.
-const WPARAM kUndoLimit = 100;
-// Timer ticks in a row without room for a piece before the rest is dropped.
-const int kRoomMisses = 3;
-// Finishing the fill at once (Copy, Save) takes larger pieces.
-const int kFinishPieceBytes = 4 * 1024 * 1024;
 // A text control that holds more than this many characters takes a new
 // width by building the document again into a fresh control: Wine's rich
 // edit lays a large many-coloured text out again in time that grows much
@@ -73,7 +52,7 @@ BEGIN_MESSAGE_MAP(CViewerDialog)
     ON_MESSAGE(WM_EXITSIZEMOVE,             OnExitSizeMove)
     ON_MESSAGE(WM_GETMINMAXINFO,            OnGetMinMaxInfo)
     ON_MESSAGE(WM_NOTIFY,                   OnNotify)
-    ON_MESSAGE(kSettleMessage,              OnSettle)
+    ON_MESSAGE(kDeferredWorkMessage,        OnDeferredWork)
     ON_MESSAGE(WM_TIMER,                    OnTimer)
     ON_MESSAGE(WM_DESTROY,                  OnDestroy)
     ON_COMMAND(IDOK,       BN_CLICKED,      OnClose)
@@ -87,9 +66,8 @@ BEGIN_MESSAGE_MAP(CViewerDialog)
 END_MESSAGE_MAP()
 
 CViewerDialog::CViewerDialog(BSTR markup, int charset)
-    : m_charset(InitialCharsetState(charset)), m_pieceBytes(kMinPieceBytes), m_undoOff(false), m_sizing(false),
-      m_layoutPending(false), m_insideControl(0), m_roomMisses(0), m_find(m_markup, m_charset, kTextLimit),
-      m_wrap(true), m_zoom(kActualSize)
+    : m_charset(InitialCharsetState(charset)), m_undoOff(false), m_sizing(false), m_layoutPending(false),
+      m_controlMessageDepth(0), m_find(m_markup, m_charset, kTextLimit), m_wrap(true), m_zoom(kActualSize)
 {
     ZeroMemory(&m_ofn, sizeof(m_ofn));
     if (markup) m_markup.Attach(SysAllocStringLen(markup, SysStringLen(markup)));
@@ -163,7 +141,7 @@ void CViewerDialog::BuildDocumentAt(const RECT* place)
     if (!prolog.IsEmpty()) {
         m_pieces.Start(prolog, body);
         body = CString();
-        m_pieces.Next(kFirstPieceBytes, first);
+        m_pieces.Next(CFillPacer::kFirstPieceBytes, first);
     }
     StreamIn(edit, first, SF_RTF);
     if (fresh) ShowWindow(fresh, SW_SHOWNA);
@@ -172,71 +150,12 @@ void CViewerDialog::BuildDocumentAt(const RECT* place)
     // its undo limit it drops the oldest piece's records with each new one,
     // which made every later piece many times slower. Nothing of the fill is
     // for undoing.
-    if (m_pieces.HasMore()) m_undoOff = SendMessageA(edit, EM_SETUNDOLIMIT, 0, 0) == 0;
+    if (m_pieces.HasMore()) m_undoOff = TurnUndoOff(edit);
 
-    m_pieceBytes = kMinPieceBytes;
-    m_room.Reset();
-    m_roomMisses = 0;
-    if (m_pieces.HasMore() && SetTimer(m_hWnd, kFillTimer, kFillTimerMs, nullptr)) return;
+    m_pacer.Start();
+    if (m_pieces.HasMore() && SetTimer(m_hWnd, kFillTimer, CFillPacer::kTimerMs, nullptr)) return;
     // Without a timer the rest goes in now.
     FinishFill();
-}
-
-void CViewerDialog::StreamIn(HWND edit, const CString& document, UINT format)
-{
-    StreamInSource source = { document.c_str(), document.GetLength(), 0 };
-    EDITSTREAM stream = {};
-    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
-    stream.dwError = 0;
-    stream.pfnCallback = StreamInCallback;
-    // A document the control rejects or cuts at its limit shows what it took.
-    SendMessageA(edit, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
-}
-
-// Scrolls the text so that line is the first visible one. The pixel
-// position is no help: past 65535 pixels the control reports it scaled down
-// to 16 bits. A line scroll moves by lines of the control's own font, not the
-// document's, so the first one tells how far a line scroll goes.
-void CViewerDialog::ScrollToLine(HWND edit, LRESULT line)
-{
-    LRESULT asked = 0, moved = 0;
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const LRESULT now = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
-        const LRESULT lines = line - now;
-        if (!lines) break;
-        LRESULT step = lines;
-        if (asked && moved && (asked > 0) == (moved > 0)) step = lines * asked / moved;
-        if (!step) step = lines > 0 ? 1 : -1;
-        SendMessageA(edit, EM_LINESCROLL, 0, step);
-        asked = step;
-        moved = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0) - now;
-        if (!moved) break;
-    }
-}
-
-void CViewerDialog::AppendPiece(HWND edit, const CString& piece)
-{
-    CHARRANGE kept = { 0, 0 };
-    SendMessageA(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
-    const LRESULT firstLine = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
-
-    // The control scrolls to the caret at the end of the text and back to
-    // the user's; with drawing off, the user sees neither.
-    SendMessageA(edit, WM_SETREDRAW, FALSE, 0);
-    CHARRANGE end = { -1, -1 };
-    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
-    StreamIn(edit, piece, SF_RTF | SFF_SELECTION);
-    ShowPlace(edit, kept, firstLine);
-}
-
-// Puts back the user's selection and first line, then draws again (the
-// caller turned drawing off before the text moved).
-void CViewerDialog::ShowPlace(HWND edit, const CHARRANGE& selection, LRESULT firstLine)
-{
-    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    ScrollToLine(edit, firstLine);
-    SendMessageA(edit, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(edit, nullptr, FALSE);
 }
 
 void CViewerDialog::ContinueFill(DWORD budgetMs)
@@ -246,20 +165,15 @@ void CViewerDialog::ContinueFill(DWORD budgetMs)
         StopFill();
         return;
     }
+    const bool finishing = budgetMs == INFINITE;
     const DWORD start = GetTickCount();
     while (m_pieces.HasMore()) {
         const int before = m_pieces.Remaining();
-        const int least = before < kMinPieceBytes ? before : kMinPieceBytes;
-        const int size = m_room.Fit(budgetMs == INFINITE ? kFinishPieceBytes : m_pieceBytes, least);
-        // The rest of the page does not fit into what the process has left.
-        // Another thread may give memory back in a moment: a few ticks later
-        // it is asked again; then, or when the whole page is wanted now, the
-        // rest is dropped, as text beyond the control's limit is.
+        const int size = m_pacer.NextPieceBytes(before, finishing);
         if (size == 0) {
-            if (budgetMs == INFINITE || ++m_roomMisses >= kRoomMisses) m_pieces.Clear();
+            if (m_pacer.DropsTheRest()) m_pieces.Clear();
             break;
         }
-        m_roomMisses = 0;
         CString piece;
         // A piece that cannot be made now never can: the rest is dropped.
         if (!m_pieces.Next(size, piece)) {
@@ -268,21 +182,9 @@ void CViewerDialog::ContinueFill(DWORD budgetMs)
         }
         const DWORD pieceStart = GetTickCount();
         AppendPiece(edit, piece);
-        const DWORD took = GetTickCount() - pieceStart;
-        m_room.Took(before - m_pieces.Remaining());
+        m_pacer.PieceWentIn(before - m_pieces.Remaining(), GetTickCount() - pieceStart, m_pieces.HandedOut());
 
-        // The next piece is sized to take about kPieceMs, and grows with the
-        // text already in.
-        const long long done = before - m_pieces.Remaining();
-        long long next = took > 0 ? done * kPieceMs / took : static_cast<long long>(size) * 2;
-        if (next > static_cast<long long>(size) * 2) next = static_cast<long long>(size) * 2;
-        if (next < kMinPieceBytes) next = kMinPieceBytes;
-        const long long floor = m_pieces.HandedOut() / kGrowthDivisor;
-        if (next < floor) next = floor;
-        if (next > kMaxPieceBytes) next = kMaxPieceBytes;
-        if (budgetMs != INFINITE) m_pieceBytes = static_cast<int>(next);
-
-        if (budgetMs == INFINITE) continue;
+        if (finishing) continue;
         if (GetTickCount() - start >= budgetMs || GetQueueStatus(QS_INPUT) != 0) break;
     }
     if (m_pieces.HasMore()) return;
@@ -304,7 +206,7 @@ void CViewerDialog::StopFill()
         // A fill leaves the control with its usual undo, as one stream-in of
         // the whole document does.
         HWND edit = GetDlgItem(m_hWnd, IDC_SOURCE);
-        if (m_undoOff && edit) SendMessageA(edit, EM_SETUNDOLIMIT, kUndoLimit, 0);
+        if (m_undoOff && edit) TurnUndoOn(edit);
     }
     m_undoOff = false;
     m_pieces.Clear();
@@ -317,7 +219,7 @@ LRESULT CViewerDialog::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled)
         return 0;
     }
     if (m_pieces.HasMore())
-        ContinueFill(kFillTickMs);
+        ContinueFill(CFillPacer::kTickMs);
     else
         StopFill();
     m_find.ShowPending(IsFilling());
@@ -375,16 +277,16 @@ HWND CViewerDialog::ReplaceSourceControl(HWND edit)
     SetWindowLongPtrA(edit, GWLP_ID, 0);
     ShowWindow(edit, SW_HIDE);
     if (hadFocus) SetFocus(fresh);
-    PostMessageA(m_hWnd, kSettleMessage, 0, 0);
+    PostMessageA(m_hWnd, kDeferredWorkMessage, 0, 0);
     return fresh;
 }
 
 // Destroys the replaced source controls (hidden, numbered 0) and lays out
 // what a change of size left pending. Inside a notification of the text
 // control nothing happens: the notification's end posts this again.
-LRESULT CViewerDialog::OnSettle(UINT, WPARAM, LPARAM, BOOL&)
+LRESULT CViewerDialog::OnDeferredWork(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (m_insideControl > 0) return 0;
+    if (m_controlMessageDepth > 0) return 0;
     HWND current = GetDlgItem(m_hWnd, IDC_SOURCE);
     HWND child = GetWindow(m_hWnd, GW_CHILD);
     while (child) {
@@ -404,12 +306,12 @@ LRESULT CViewerDialog::OnSettle(UINT, WPARAM, LPARAM, BOOL&)
 
 void CViewerDialog::EnterControlNotification()
 {
-    ++m_insideControl;
+    ++m_controlMessageDepth;
 }
 
 void CViewerDialog::LeaveControlNotification()
 {
-    if (--m_insideControl == 0) PostMessageA(m_hWnd, kSettleMessage, 0, 0);
+    if (--m_controlMessageDepth == 0) PostMessageA(m_hWnd, kDeferredWorkMessage, 0, 0);
 }
 
 // The control asks for the document in chunks; hand them out from a read
@@ -437,7 +339,7 @@ LRESULT CViewerDialog::OnSize(UINT, WPARAM, LPARAM, BOOL&)
     // once, when the drag ends. Inside a notification of the text control
     // (the Encoding menu's loop) the control must not be replaced under its
     // own message: the layout waits for the notification's end.
-    if (m_sizing || m_insideControl > 0) {
+    if (m_sizing || m_controlMessageDepth > 0) {
         m_layoutPending = true;
         return 0;
     }
@@ -492,7 +394,7 @@ void CViewerDialog::RebuildKeepingPlace(HWND edit, const RECT* place)
     const LONG needed = static_cast<LONG>(top > selection.cpMax ? top : selection.cpMax);
     while (m_pieces.HasMore() && GetWindowTextLengthA(fresh) <= needed) {
         const int handedOut = m_pieces.HandedOut();
-        ContinueFill(kPieceMs);
+        ContinueFill(CFillPacer::kPieceMs);
         // Without room for a piece now, the rest follows from the timer.
         if (m_pieces.HandedOut() == handedOut) break;
     }

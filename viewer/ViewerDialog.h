@@ -5,16 +5,9 @@
 #include "server/WindowBinding.h"
 #include "text/CBstr.h"
 #include "viewer/DocumentPieces.h"
-#include "viewer/FillRoom.h"
+#include "viewer/FillPacer.h"
 #include "viewer/FindController.h"
 #include "viewer/ViewerKeys.h"
-
-// The Save As dialog's settings, filled into the viewer's record for each
-// Save: filter and fileName are the caller's buffers (the filter as
-// CopySaveFilter writes it, the name MAX_PATH bytes).
-const int kSaveFilterSize = 58;
-void CopySaveFilter(char (&filter)[kSaveFilterSize]);
-void FillSaveSettings(OPENFILENAMEA& ofn, HWND owner, char* filter, char* fileName);
 
 // The modal, resizable source viewer. What it shows and saves is seen through
 // its window, its rich-edit control and the files it writes; its state is its own.
@@ -83,8 +76,8 @@ private:
     // Posted to the viewer when replaced source controls may be destroyed and
     // a layout left pending may be done: never while the text control is
     // inside a message of its own, since it may be one of them.
-    static const UINT kSettleMessage = WM_APP + 1;
-    LRESULT OnSettle(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    static const UINT kDeferredWorkMessage = WM_APP + 1;
+    LRESULT OnDeferredWork(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
     void EnterControlNotification();
     void LeaveControlNotification();
     // The fill's timer; other timers go to default processing.
@@ -96,10 +89,6 @@ private:
     // input waits.
     void ContinueFill(DWORD budgetMs);
     void StopFill();
-    static void StreamIn(HWND edit, const CString& document, UINT format);
-    // Inserts a piece at the end of the text, keeping the user's selection
-    // and scroll position.
-    static void AppendPiece(HWND edit, const CString& piece);
 
     // Places the text and the buttons in the client area.
     void LayOutControls();
@@ -110,8 +99,6 @@ private:
     // BuildDocument, with the fresh control placed at place (dialog client
     // coordinates) before the text goes in; null: where the old one stands.
     void BuildDocumentAt(const RECT* place);
-    static void ScrollToLine(HWND edit, LRESULT line);
-    static void ShowPlace(HWND edit, const CHARRANGE& selection, LRESULT firstLine);
 
     static void SetUpSourceControl(HWND edit);
     HWND ReplaceSourceControl(HWND edit);
@@ -123,13 +110,11 @@ private:
     CBstr m_markup;
     OPENFILENAMEA m_ofn;
     CDocumentPieces m_pieces;
-    CFillRoom m_room;           // how much of the next piece the process has room for
-    int m_pieceBytes;           // body bytes of the next piece, following the time the last one took
+    CFillPacer m_pacer;         // how large the next piece is, and whether the rest is dropped
     bool m_undoOff;             // the control records no undo while the pieces go in
     bool m_sizing;              // the user is dragging the frame
     bool m_layoutPending;       // the client area changed size during that drag or that notification
-    int m_insideControl;        // notifications of the text control under way (its own message waits on them)
-    int m_roomMisses;           // timer ticks in a row that found no room for a piece
+    int m_controlMessageDepth;  // notifications of the text control under way, nested (its own message waits on them)
     CFindController m_find;
     CViewerKeys m_keys;
     bool m_wrap;                // long lines wrap (the template's layout)

@@ -2,13 +2,6 @@
 #include <algorithm>
 #include "support/TestSupport.h"
 
-const CLSID kClsidZExtension =
-    { 0x6E2B94D1, 0x5A07, 0x4C3E, { 0xB1, 0x8F, 0x2D, 0x7C, 0x90, 0xA4, 0xE6, 0x35 } };
-const char kClassKey[] = "CLSID\\{6E2B94D1-5A07-4C3E-B18F-2D7C90A4E635}";
-const char kExtensionsKey[] = "Software\\Microsoft\\Internet Explorer\\Extensions";
-const char kExtensionKey[] =
-    "Software\\Microsoft\\Internet Explorer\\Extensions\\{B43F0E27-91C6-4D58-A3E2-7F16C8D05B9A}";
-
 std::string DllPath()
 {
     return ProgramFolder() + "Glimmerdeck.dll";

@@ -4,12 +4,7 @@
 #include <objbase.h>
 #include <string>
 #include <vector>
-
-// The module's identities as the browser and the registry know them.
-extern const CLSID kClsidZExtension;
-extern const char kClassKey[];          // under HKEY_CLASSES_ROOT
-extern const char kExtensionKey[];      // under HKEY_CURRENT_USER
-extern const char kExtensionsKey[];     // its parent
+#include "support/Constants.h"
 
 // The built Glimmerdeck.dll, loaded as the registration tool loads it.
 class ServerModule {

@@ -121,10 +121,9 @@ void CALLBACK ModalScript::OnTimer(HWND, UINT, UINT_PTR, DWORD)
 void ModalScript::Tick()
 {
     if (!m_running) return;
-    if (HWND menu = VisibleMenuWindow()) {
+    if (VisibleMenuWindow()) {
         m_menuSeen = true;
         if (m_dismissMenus) EndMenu();
-        (void)menu;
     }
     if (m_answerYes) {
         HWND prompt = nullptr;
@@ -373,4 +372,40 @@ RECT ChildRectInClient(HWND dialog, int id)
     GetWindowRect(child, &r);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+POINT CentreOf(HWND window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    return POINT{ (r.left + r.right) / 2, (r.top + r.bottom) / 2 };
+}
+
+const char kSaveTitle[] = "Save Web Glimmerdeck As";
+
+HWND SaveDialog(const ViewerUnderTest& viewer)
+{
+    return FindThreadWindow("#32770", kSaveTitle, viewer.Window());
+}
+
+// Types a name into the Save As dialog and presses its Save button.
+void TypeNameAndSave(HWND dialog, const std::string& name)
+{
+    // The explorer-style dialog keeps its name in a combo box (cmb13) on some
+    // systems and in an edit control (edt1) on others.
+    HWND box = GetDlgItem(dialog, cmb13);
+    if (!box) box = GetDlgItem(dialog, edt1);
+    SetWindowTextA(box, name.c_str());
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+// A fresh folder for one test's files, with a trailing backslash.
+std::string NewFolder(const char* name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    char folder[MAX_PATH];
+    snprintf(folder, sizeof(folder), "%sgdviewer_%s_%lu\\", temp, name, GetTickCount());
+    CreateDirectoryA(folder, nullptr);
+    return folder;
 }

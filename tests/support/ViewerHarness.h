@@ -55,7 +55,6 @@ private:
     bool m_dismissMenus = false;
     bool m_answerYes = false;
     int m_promptsAnswered = 0;
-    DWORD m_waitStart = 0;
     std::string m_failure;
 };
 
@@ -90,6 +89,15 @@ HWND VisibleMenuWindow();
 // The system's Find dialog of this thread, known by its controls: its
 // caption is in the language of the system.
 HWND FindTextDialog();
+POINT CentreOf(HWND window);                            // in screen coordinates
+
+// The viewer's Save As dialog, by its title; and a name typed into it, saved.
+extern const char kSaveTitle[];
+HWND SaveDialog(const ViewerUnderTest& viewer);
+void TypeNameAndSave(HWND dialog, const std::string& name);
+
+// A fresh folder for one test's files, with a trailing backslash.
+std::string NewFolder(const char* name);
 
 // Real input through SendInput.
 void MoveMouseTo(POINT screen);

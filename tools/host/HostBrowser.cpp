@@ -118,7 +118,7 @@ public:
         *p = static_cast<LONG>(m_shared->model.elements.size());
         return S_OK;
     }
-    STDMETHODIMP item(VARIANT name, VARIANT index, IDispatch** out) override
+    STDMETHODIMP item(VARIANT name, VARIANT /*index*/, IDispatch** out) override
     {
         if (!out) return E_POINTER;
         *out = nullptr;
@@ -130,7 +130,6 @@ public:
             Called("item(?)");
             return E_INVALIDARG;
         }
-        (void)index;
         LONG i = number.lVal;
         if (!Log().Quiet() && Called("item(" + std::to_string(i) + ")")) return E_FAIL;
         if (i < 0 || static_cast<size_t>(i) >= m_shared->model.elements.size()) return S_OK;   // null item

@@ -7,13 +7,18 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-parameter"
 
-class StubWebBrowser2 : public IWebBrowser2 {
+template <class Interface>
+class StubDispatch : public Interface {
 public:
     // IDispatch
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *pctinfo) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo **ppTInfo) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR *rgszNames, UINT cNames, LCID lcid, DISPID *rgDispId) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS *pDispParams, VARIANT *pVarResult, EXCEPINFO *pExcepInfo, UINT *puArgErr) override { return E_NOTIMPL; }
+};
+
+class StubWebBrowser2 : public StubDispatch<IWebBrowser2> {
+public:
     // IWebBrowser
     HRESULT STDMETHODCALLTYPE GoBack() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GoForward() override { return E_NOTIMPL; }
@@ -83,13 +88,8 @@ public:
     HRESULT STDMETHODCALLTYPE put_Resizable(VARIANT_BOOL Value) override { return E_NOTIMPL; }
 };
 
-class StubHTMLDocument2 : public IHTMLDocument2 {
+class StubHTMLDocument2 : public StubDispatch<IHTMLDocument2> {
 public:
-    // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *pctinfo) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo **ppTInfo) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR *rgszNames, UINT cNames, LCID lcid, DISPID *rgDispId) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS *pDispParams, VARIANT *pVarResult, EXCEPINFO *pExcepInfo, UINT *puArgErr) override { return E_NOTIMPL; }
     // IHTMLDocument
     HRESULT STDMETHODCALLTYPE get_Script(IDispatch **p) override { return E_NOTIMPL; }
     // IHTMLDocument2
@@ -203,13 +203,8 @@ public:
     HRESULT STDMETHODCALLTYPE createStyleSheet(BSTR bstrHref, LONG lIndex, IHTMLStyleSheet **ppnewStyleSheet) override { return E_NOTIMPL; }
 };
 
-class StubHTMLElementCollection : public IHTMLElementCollection {
+class StubHTMLElementCollection : public StubDispatch<IHTMLElementCollection> {
 public:
-    // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *pctinfo) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo **ppTInfo) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR *rgszNames, UINT cNames, LCID lcid, DISPID *rgDispId) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS *pDispParams, VARIANT *pVarResult, EXCEPINFO *pExcepInfo, UINT *puArgErr) override { return E_NOTIMPL; }
     // IHTMLElementCollection
     HRESULT STDMETHODCALLTYPE toString(BSTR *String) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_length(LONG v) override { return E_NOTIMPL; }
@@ -219,13 +214,8 @@ public:
     HRESULT STDMETHODCALLTYPE tags(VARIANT tagName, IDispatch **pdisp) override { return E_NOTIMPL; }
 };
 
-class StubHTMLElement : public IHTMLElement {
+class StubHTMLElement : public StubDispatch<IHTMLElement> {
 public:
-    // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *pctinfo) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo **ppTInfo) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR *rgszNames, UINT cNames, LCID lcid, DISPID *rgDispId) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS *pDispParams, VARIANT *pVarResult, EXCEPINFO *pExcepInfo, UINT *puArgErr) override { return E_NOTIMPL; }
     // IHTMLElement
     HRESULT STDMETHODCALLTYPE setAttribute(BSTR strAttributeName, VARIANT AttributeValue, LONG lFlags) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE getAttribute(BSTR strAttributeName, LONG lFlags, VARIANT *AttributeValue) override { return E_NOTIMPL; }

@@ -47,13 +47,25 @@ def main():
            "#pragma GCC diagnostic push",
            '#pragma GCC diagnostic ignored "-Wunused-parameter"',
            ""]
+    def stubs(base, header):
+        return [f"    {ret} STDMETHODCALLTYPE {meth}({params}) override {{ return E_NOTIMPL; }}"
+                for ret, meth, params in methods(include, HEADERS.get(base, header), base)]
+
+    # Every interface here is a dual one: IDispatch is stubbed once, for all.
+    out.append("template <class Interface>")
+    out.append("class StubDispatch : public Interface {")
+    out.append("public:")
+    out.append("    // IDispatch")
+    out += stubs("IDispatch", None)
+    out.append("};")
+    out.append("")
     for cls, iface, header, chain in INTERFACES:
-        out.append(f"class {cls} : public {iface} {{")
+        assert chain[0] == "IDispatch"
+        out.append(f"class {cls} : public StubDispatch<{iface}> {{")
         out.append("public:")
-        for base in chain:
+        for base in chain[1:]:
             out.append(f"    // {base}")
-            for ret, meth, params in methods(include, HEADERS.get(base, header), base):
-                out.append(f"    {ret} STDMETHODCALLTYPE {meth}({params}) override {{ return E_NOTIMPL; }}")
+            out += stubs(base, header)
         out.append("};")
         out.append("")
     out.append("#pragma GCC diagnostic pop")

@@ -1,6 +1,7 @@
 # Runs makensis on the setup script with both modules (cmake -P; the setup
-# target passes every variable). Refuses a missing module or one of the wrong
-# machine type, which would make a setup program whose registration fails.
+# target passes every variable). Refuses a missing module or helper, or one of
+# the wrong machine type, which would make a setup program whose registration
+# fails.
 
 # The machine field of a PE file's header, or "" when FILE is not one.
 function(pe_machine file out)
@@ -20,14 +21,23 @@ function(pe_machine file out)
     endif()
 endfunction()
 
-foreach(pair "DLL32;014c;32-bit (i386)" "DLL64;8664;64-bit (x86-64)")
-    list(GET pair 0 var)
-    list(GET pair 1 want)
-    list(GET pair 2 kind)
+foreach(entry "DLL32;014c;32-bit (i386);${MODULE};GD_SETUP_DLL32"
+              "HELPER32;014c;32-bit (i386);glimmerdeck-user-register.exe;GD_SETUP_HELPER32"
+              "DLL64;8664;64-bit (x86-64);${MODULE}"
+              "HELPER64;8664;64-bit (x86-64);glimmerdeck-user-register.exe")
+    list(GET entry 0 var)
+    list(GET entry 1 want)
+    list(GET entry 2 kind)
+    list(GET entry 3 name)
     if(NOT EXISTS "${${var}}")
-        message(FATAL_ERROR "The setup program needs the ${kind} ${MODULE}, which is not at ${${var}}. "
-            "Build the i686 tree first (scripts/test does), or point GD_SETUP_DLL32 at a "
-            "32-bit ${MODULE} (cmake -DGD_SETUP_DLL32=PATH).")
+        # The 32-bit files come from the other tree, and can be pointed at.
+        set(remedy "Build this tree's ${name} first.")
+        list(LENGTH entry fields)
+        if(fields EQUAL 5)
+            list(GET entry 4 setting)
+            set(remedy "Build the i686 tree first (scripts/test does), or point ${setting} at a 32-bit ${name} (cmake -D${setting}=PATH).")
+        endif()
+        message(FATAL_ERROR "The setup program needs the ${kind} ${name}, which is not at ${${var}}. ${remedy}")
     endif()
     pe_machine("${${var}}" machine)
     if(NOT machine STREQUAL want)
@@ -40,7 +50,8 @@ endforeach()
 set(arguments
     "-DGD_PRODUCT=${PRODUCT}" "-DGD_VERSION=${VERSION}" "-DGD_PUBLISHER=${PUBLISHER}"
     "-DGD_COPYRIGHT=${COPYRIGHT}" "-DGD_MODULE=${MODULE}"
-    "-DGD_DLL32=${DLL32}" "-DGD_DLL64=${DLL64}" "-DGD_OUTFILE=${OUTPUT}")
+    "-DGD_DLL32=${DLL32}" "-DGD_DLL64=${DLL64}" "-DGD_HELPER32=${HELPER32}" "-DGD_HELPER64=${HELPER64}"
+    "-DGD_ICON=${ICON}" "-DGD_OUTFILE=${OUTPUT}")
 set(stale FALSE)
 if(EXISTS "${STAMP}")
     file(READ "${STAMP}" previous)
@@ -48,7 +59,7 @@ endif()
 if(NOT previous STREQUAL "${arguments}")
     set(stale TRUE)
 endif()
-foreach(input "${DLL32}" "${DLL64}" "${SCRIPT}" "${CMAKE_CURRENT_LIST_FILE}")
+foreach(input "${DLL32}" "${DLL64}" "${HELPER32}" "${HELPER64}" "${ICON}" "${SCRIPT}" "${CMAKE_CURRENT_LIST_FILE}")
     if(NOT EXISTS "${OUTPUT}" OR "${input}" IS_NEWER_THAN "${OUTPUT}")
         set(stale TRUE)
     endif()

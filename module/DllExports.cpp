@@ -1,3 +1,5 @@
+// The top of the module: its one class, named here and nowhere below, and the
+// four exports that the browser and the registration tool call.
 #include <windows.h>
 #include <objbase.h>
 #include "capture/ZExtension.h"
