@@ -197,6 +197,8 @@ void CViewerDialog::FinishFill()
 {
     if (m_pieces.HasMore()) ContinueFill(INFINITE);
     StopFill();
+    // The timer that would have shown a waiting match is gone.
+    m_find.ShowPending(false);
 }
 
 void CViewerDialog::StopFill()
