@@ -11,6 +11,7 @@
 #include <vector>
 #include "support/ViewerHarness.h"
 #include "resources/resource.h"
+#include "server/ModuleContext.h"
 #include "viewer/TextSearch.h"
 
 namespace {
@@ -164,6 +165,9 @@ TEST(ViewerFind, CtrlFTypingAndEnterSelectsTheMatch)
     viewer.RunWith(script);
     EXPECT_NE(nullptr, dialog);
     EXPECT_EQ(window, owner) << "the Find dialog belongs to the viewer";
+    // Through the module's context, looked up in Comdlg32 as Save As is.
+    EXPECT_NE(nullptr, g_moduleContext.findTextA);
+    EXPECT_EQ(GetProcAddress(g_moduleContext.comdlg32, "FindTextA"), g_moduleContext.findTextA);
     EXPECT_TRUE(tabbedAway) << "Tab works in the Find dialog";
     EXPECT_TRUE(tabbedBack);
     EXPECT_TRUE(SameRange(found, 14, 19)) << found.cpMin << "-" << found.cpMax;
