@@ -1,12 +1,11 @@
 #include "viewer/ViewerDialog.h"
-#include "server/Handles.h"
+#include "viewer/ViewerSettings.h"
 
 // The viewer's outer rectangle and maximised state, stored per user and
 // restored on the next opening. Registry failures are silent throughout.
 
 namespace {
 
-const char kSettingsKey[] = "SOFTWARE\\Dunmarrow\\Glimmerdeck";
 const char kWindowCmd[] = "WindowCmd";
 const char kWindowPosX[] = "WindowPosX";
 const char kWindowPosY[] = "WindowPosY";
@@ -63,9 +62,7 @@ void RestoredPlacementOf(HWND window, RECT* rect, BOOL* maximised)
 void CViewerDialog::SavePlacement()
 {
     RegistryKeyHandle key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
-        key.Create(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
-        return;
+    if (OpenViewerSettingsForWriting(key) != ERROR_SUCCESS) return;
 
     RECT rect;
     BOOL maximised;
@@ -80,7 +77,7 @@ void CViewerDialog::SavePlacement()
 void CViewerDialog::RestorePlacement()
 {
     RegistryKeyHandle key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
+    if (key.Open(HKEY_CURRENT_USER, kViewerSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return;
 
     LONG command;
     if (ReadNumber(key.Get(), kWindowCmd, &command) && command != 0) {

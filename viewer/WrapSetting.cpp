@@ -1,10 +1,9 @@
 #include "viewer/WrapSetting.h"
 #include <windows.h>
-#include "server/Handles.h"
+#include "viewer/ViewerSettings.h"
 
 namespace {
 
-const char kSettingsKey[] = "SOFTWARE\\Dunmarrow\\Glimmerdeck";
 const char kWrapLongLines[] = "WrapLongLines";
 
 } // namespace
@@ -12,7 +11,7 @@ const char kWrapLongLines[] = "WrapLongLines";
 bool ReadWrapLongLines()
 {
     RegistryKeyHandle key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ) != ERROR_SUCCESS) return true;
+    if (key.Open(HKEY_CURRENT_USER, kViewerSettingsKey, KEY_READ) != ERROR_SUCCESS) return true;
     DWORD value = 1, type = REG_NONE, size = sizeof(value);
     if (RegQueryValueExA(key.Get(), kWrapLongLines, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
         ERROR_SUCCESS)
@@ -23,9 +22,7 @@ bool ReadWrapLongLines()
 void WriteWrapLongLines(bool wrap)
 {
     RegistryKeyHandle key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
-        key.Create(HKEY_CURRENT_USER, kSettingsKey) != ERROR_SUCCESS)
-        return;
+    if (OpenViewerSettingsForWriting(key) != ERROR_SUCCESS) return;
     const DWORD value = wrap ? 1 : 0;
     RegSetValueExA(key.Get(), kWrapLongLines, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
 }
