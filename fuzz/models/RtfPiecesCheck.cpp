@@ -34,6 +34,17 @@ bool EndsWith(const std::string& text, const char* tail)
     return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
 }
 
+// Ends with the paragraph mark and the group's end as control words, not as
+// the text "\\par" of an escaped backslash before it: the backslashes in a
+// row that end at the mark's own are odd in number.
+bool EndsWithTrailer(const std::string& text)
+{
+    if (!EndsWith(text, kTrailer)) return false;
+    size_t backslashes = 0;
+    for (size_t at = text.size() - strlen(kTrailer) + 1; at > 0 && text[at - 1] == '\\'; --at) ++backslashes;
+    return backslashes % 2 == 1;
+}
+
 // Reads RTF text of the body's kind (no groups) as the control does from
 // format: control words (letters, an optional signed number, one delimiting
 // space), the escapes of backslash and braces, line ends ignored. Only \cf,
@@ -108,7 +119,7 @@ bool AreFormatWords(const std::string& words)
 const char* RtfPiecesFault(const std::string& document, const std::string& prolog,
                            const std::vector<std::string>& pieces)
 {
-    if (document.compare(0, prolog.size(), prolog) != 0 || !EndsWith(document, kTrailer) ||
+    if (document.compare(0, prolog.size(), prolog) != 0 || !EndsWithTrailer(document) ||
         document.size() < prolog.size() + strlen(kTrailer))
         return "the document is not the prolog, a body and the trailer";
     const std::string body = document.substr(prolog.size(), document.size() - prolog.size() - strlen(kTrailer));
@@ -120,7 +131,7 @@ const char* RtfPiecesFault(const std::string& document, const std::string& prolo
     for (size_t i = 1; i < pieces.size(); ++i) {
         const std::string& piece = pieces[i];
         if (piece.compare(0, prolog.size(), prolog) != 0) return "a later piece does not start with the prolog";
-        if (!EndsWith(piece, kPieceEnd) || EndsWith(piece, kTrailer) || piece.size() < prolog.size() + 1)
+        if (!EndsWith(piece, kPieceEnd) || EndsWithTrailer(piece) || piece.size() < prolog.size() + 1)
             return "a later piece does not end its group alone";
         const std::string inner = piece.substr(prolog.size(), piece.size() - prolog.size() - 1);
         const size_t space = inner.find(' ');
@@ -135,7 +146,7 @@ const char* RtfPiecesFault(const std::string& document, const std::string& prolo
     // The first piece: what the later ones leave of the body, then its
     // closing words.
     const std::string& first = pieces[0];
-    if (first.compare(0, prolog.size(), prolog) != 0 || !EndsWith(first, kTrailer) ||
+    if (first.compare(0, prolog.size(), prolog) != 0 || !EndsWithTrailer(first) ||
         first.size() < prolog.size() + strlen(kTrailer))
         return "the first piece is not a whole document";
     if (laterBytes > body.size()) return "the later pieces carry more than the body";
