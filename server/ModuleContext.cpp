@@ -174,15 +174,17 @@ Function ContextFunction(FARPROC& cache, const LibraryDescriptor& library, HMODU
 }
 
 // Calls a library function that the module looks up on first use, inside the
-// module's context; FALSE when the context or the function cannot be had.
+// module's context; FALSE (or a null window) when the context or the
+// function cannot be had.
 template <class Function, class Argument>
-BOOL CallInContext(FARPROC& cache, const LibraryDescriptor& library, HMODULE& handle, LPCSTR name,
-                   Argument argument)
+auto CallInContext(FARPROC& cache, const LibraryDescriptor& library, HMODULE& handle, LPCSTR name,
+                   Argument argument) -> decltype(FunctionCast<Function>(nullptr)(argument))
 {
+    typedef decltype(FunctionCast<Function>(nullptr)(argument)) Result;
     ContextScope scope;
-    if (!scope.Entered()) return FALSE;
+    if (!scope.Entered()) return Result();
     auto function = ContextFunction<Function>(cache, library, handle, name);
-    if (!function) return FALSE;
+    if (!function) return Result();
     return function(argument);
 }
 
@@ -287,10 +289,6 @@ BOOL ContextGetSaveFileNameA(LPOPENFILENAMEA ofn)
 // the dialog keeps the classes it was made with.
 HWND ContextFindTextA(LPFINDREPLACEA record)
 {
-    ContextScope scope;
-    if (!scope.Entered()) return nullptr;
-    auto function = ContextFunction<FindTextAFunction>(g_moduleContext.findTextA, g_comdlg32Library,
-                                                      g_moduleContext.comdlg32, "FindTextA");
-    if (!function) return nullptr;
-    return function(record);
+    return CallInContext<FindTextAFunction>(g_moduleContext.findTextA, g_comdlg32Library, g_moduleContext.comdlg32,
+                                            "FindTextA", record);
 }

@@ -7,7 +7,7 @@
 # builds the one of its bitness.
 add_executable(glimmerdeck-user-register WIN32 installer/UserRegister.cpp)
 target_compile_options(glimmerdeck-user-register PRIVATE ${GD_WARNINGS})
-target_link_libraries(glimmerdeck-user-register PRIVATE ole32 advapi32 user32)
+target_link_libraries(glimmerdeck-user-register PRIVATE gdcore)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     find_program(GD_MAKENSIS makensis)

@@ -9,7 +9,6 @@
 
 namespace {
 
-const WORD kFromKeys = 1;               // the notification code of a command from a key
 const WPARAM kSystemCommandMask = 0xFFF0;   // the low four bits are the system's
 
 } // namespace
@@ -18,7 +17,7 @@ const WPARAM kSystemCommandMask = 0xFFF0;   // the low four bits are the system'
 // command goes on to default processing.
 LRESULT CViewerDialog::OnViewerKey(UINT, WPARAM wParam, LPARAM, BOOL& handled)
 {
-    handled = HIWORD(wParam) == kFromKeys && RunViewerCommand(LOWORD(wParam));
+    handled = HIWORD(wParam) == CViewerKeys::kFromKeys && RunViewerCommand(LOWORD(wParam));
     return 0;
 }
 

@@ -8,7 +8,6 @@ namespace {
 
 // The viewer's window carries its keys, as it carries its window object.
 const char kKeysProperty[] = "Glimmerdeck.ViewerKeys";
-const WORD kFromKeys = 1;   // the notification code of a command from a key
 
 } // namespace
 

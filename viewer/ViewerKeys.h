@@ -12,6 +12,9 @@ class CFindController;
 // inside another, never share anything.
 class CViewerKeys {
 public:
+    // The notification code of a WM_COMMAND that a key of the table sends.
+    static const WORD kFromKeys = 1;
+
     CViewerKeys();
     ~CViewerKeys();
     CViewerKeys(const CViewerKeys&) = delete;

@@ -13,6 +13,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <string>
+#include "server/Handles.h"
 
 namespace {
 
@@ -53,44 +54,6 @@ std::string Describe(DWORD error)
     return length ? std::string(text) + " (" + number + ")" : std::string("error ") + number;
 }
 
-class CRegistryKey {
-public:
-    CRegistryKey() = default;
-    ~CRegistryKey()
-    {
-        if (m_key) RegCloseKey(m_key);
-    }
-    CRegistryKey(const CRegistryKey&) = delete;
-    CRegistryKey& operator=(const CRegistryKey&) = delete;
-
-    LONG Create(HKEY parent, const char* name)
-    {
-        return RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &m_key,
-                               nullptr);
-    }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
-
-class CLoadedModule {
-public:
-    explicit CLoadedModule(const char* path)
-        : m_module(LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {}
-    ~CLoadedModule()
-    {
-        if (m_module) FreeLibrary(m_module);
-    }
-    CLoadedModule(const CLoadedModule&) = delete;
-    CLoadedModule& operator=(const CLoadedModule&) = delete;
-
-    HMODULE Get() const { return m_module; }
-
-private:
-    HMODULE m_module;
-};
-
 // HKEY_CLASSES_ROOT means the user's classes key while it lives, in this
 // process only, and the merged view again afterwards.
 class CUserClassesRoot {
@@ -111,7 +74,7 @@ private:
 
 int Run(bool registering, const char* path)
 {
-    CRegistryKey classes;
+    RegistryKeyHandle classes;
     LONG status = classes.Create(HKEY_CURRENT_USER, kUserClasses);
     if (status != ERROR_SUCCESS)
         return Fail(std::string("cannot open HKEY_CURRENT_USER\\") + kUserClasses + ": " + Describe(status));
@@ -123,7 +86,7 @@ int Run(bool registering, const char* path)
     HRESULT initialized = OleInitialize(nullptr);
     int code = kDone;
     {
-        CLoadedModule module(path);
+        LibraryHandle module(LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
         const char* entry = registering ? "DllRegisterServer" : "DllUnregisterServer";
         if (!module.Get()) {
             DWORD error = GetLastError();
